@@ -1,0 +1,46 @@
+// Progress display, directory markers, minute timer and the stop request, shared by every long
+// operation.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace gm {
+
+struct Controlli;
+class Dialoghi;
+
+class Avanzamento {
+public:
+    Avanzamento(Controlli& c, Dialoghi& d);
+
+    bool bStop = false;
+    long MinutiDaSalvataggio = 0;
+    QString DescrizioneFase;
+    long InizioFase = 0;
+
+    void AggiornaPercentuale(long Totale, long Corrente);
+    void EvidenziaOrigine(long Gialle, long Bianche);
+    static long CalcolaSecondi();
+    void tmrClock_Timer();
+    void lblTent_Change();
+    void cmdFine_Click();
+
+    // Busy indicator of the Stop button: "&Stop" on green, or "&Fine Lavoro" on red.
+    void IndicaOccupato(bool occupato);
+
+    // One turn of the event loop.
+    void Cedi();
+
+    // Hooks set by the form: the timer's automatic save, and ending the program.
+    std::function<void(int modo)> salvaFile;
+    std::function<void()> terminaProgramma;
+    std::function<void()> cedi;  // defaults to processing pending events
+
+private:
+    Controlli& c;
+    Dialoghi& d;
+};
+
+}  // namespace gm

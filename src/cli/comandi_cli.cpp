@@ -1,0 +1,38 @@
+#include "cli/comandi_cli.h"
+
+#include "app/controlli.h"
+#include "geo/territorio.h"
+
+namespace gm {
+
+namespace {
+int Territorio_(QTextStream& out) {
+    Territorio t;
+    Lista regioni(QStringLiteral("lstRegioni"));
+    t.CaricaTerritorio(regioni);
+    out << "regione\tprovincia\tsigla\tcomune\tcap\n";
+    for (int r = 1; r <= t.numeroRegioni(); ++r)
+        for (int p = 1; p <= t.numeroProvince(r); ++p)
+            for (int k = 1; k <= t.numeroComuni(r, p); ++k)
+                out << t.nomeRegione(r) << '\t' << t.nomeProvincia(r, p) << '\t' << t.siglaProvincia(r, p) << '\t'
+                    << t.nomeComune(r, p, k) << '\t' << t.capComune(r, p, k) << '\n';
+    return 0;
+}
+
+void Uso(QTextStream& err) {
+    err << "uso: geomerce-cli search|convert|territorio [opzioni]\n";
+}
+}  // namespace
+
+int EseguiCli(const QStringList& argomenti, QTextStream& out, QTextStream& err) {
+    if (argomenti.isEmpty()) {
+        Uso(err);
+        return 2;
+    }
+    const QString comando = argomenti.first();
+    if (comando == QStringLiteral("territorio")) return Territorio_(out);
+    Uso(err);
+    return 2;
+}
+
+}  // namespace gm

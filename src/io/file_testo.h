@@ -1,0 +1,21 @@
+// Files at the program's boundary: Windows-1252 text and atomic replacement.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace gm {
+
+// Windows-1252 encoding; characters outside it become "?".
+QByteArray CodificaWin1252(const QString& s);
+QString DecodificaWin1252(const QByteArray& b);
+
+// Writes the whole file to a temporary file beside it and renames it into place, so that a failure
+// never leaves a half-written file where a good one stood. Returns false (and leaves the old file)
+// on any error; *errore gets the reason.
+bool ScriviFileAtomico(const QString& percorso, const QByteArray& contenuto, QString* errore = nullptr);
+
+// First line of a Windows-1252 text file (without its line end); empty when missing or empty.
+QString LeggiPrimaRiga(const QString& percorso);
+
+}  // namespace gm

@@ -1,0 +1,9 @@
+#include "io/importazione.h"
+
+namespace gm {
+
+Importazione::Importazione(Nucleo& n) : n(n) {}
+void Importazione::collega() {}
+void Importazione::ApriImportazione() {}
+
+}  // namespace gm
