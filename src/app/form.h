@@ -57,8 +57,8 @@ public:
     Salvataggio salva{n, dup};
     Coordinate coord{n, salva};
     Ricerca ric{n, sel, coord, dup, salva};
-    Importazione imp{n};
-    Manuale man{n, coord, dup, salva};
+    Importazione imp{n, ric};
+    Manuale man{n, coord, dup, salva, imp};
     Comandi com{n, coord, imp, man};
 
 private:

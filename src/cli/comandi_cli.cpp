@@ -5,8 +5,7 @@
 
 namespace gm {
 
-namespace {
-int Territorio_(QTextStream& out) {
+int EseguiTerritorio(QTextStream& out) {
     Territorio t;
     Lista regioni(QStringLiteral("lstRegioni"));
     t.CaricaTerritorio(regioni);
@@ -19,8 +18,11 @@ int Territorio_(QTextStream& out) {
     return 0;
 }
 
+namespace {
 void Uso(QTextStream& err) {
-    err << "uso: geomerce-cli search|convert|territorio [opzioni]\n";
+    err << "uso: geomerce-cli search --cosa CATEGORIA --regioni \"R1;R2\" [opzioni]\n"
+           "     geomerce-cli convert --input FILE --cosa CATEGORIA [opzioni]\n"
+           "     geomerce-cli territorio\n";
 }
 }  // namespace
 
@@ -30,7 +32,10 @@ int EseguiCli(const QStringList& argomenti, QTextStream& out, QTextStream& err) 
         return 2;
     }
     const QString comando = argomenti.first();
-    if (comando == QStringLiteral("territorio")) return Territorio_(out);
+    const QStringList resto = argomenti.mid(1);
+    if (comando == QStringLiteral("territorio")) return EseguiTerritorio(out);
+    if (comando == QStringLiteral("search")) return EseguiSearch(resto, out, err);
+    if (comando == QStringLiteral("convert")) return EseguiConvert(resto, out, err);
     Uso(err);
     return 2;
 }

@@ -6,5 +6,6 @@ Ricerca::Ricerca(Nucleo& n, SelezioneAree& sel, Coordinate& coord, Duplicati& du
     : n(n), sel(sel), coord(coord), dup(dup), salva(salva) {}
 void Ricerca::collega() {}
 void Ricerca::cmdCarica_Click() {}
+void Ricerca::MessaggioTabellaPiena() {}
 
 }  // namespace gm

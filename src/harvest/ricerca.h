@@ -17,6 +17,7 @@ public:
     void collega();
 
     void cmdCarica_Click();
+    void MessaggioTabellaPiena();
 
 private:
     Nucleo& n;

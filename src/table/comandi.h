@@ -14,6 +14,15 @@ public:
     Comandi(Nucleo& n, Coordinate& coord, Importazione& imp, Manuale& man);
     void collega();
 
+    bool bCaricaAbilitato = false;
+
+    // The window reports the grid cell under the mouse in mfgTab.row / mfgTab.col (MouseRow,
+    // MouseCol) before calling these.
+    void mfgTab_DblClick();
+    void mfgTab_MouseDown(int Button, int Shift);
+    void cmdScelta_Click(int index);
+    void cmdImporta_Click(int index);
+
 private:
     Nucleo& n;
     Coordinate& coord;
