@@ -17,10 +17,14 @@ bool scrivibile(const QString& cartella) {
 }  // namespace
 
 QString Ambiente::ScegliCartella(const QString& opzioneDir) {
+    return ScegliCartella(opzioneDir,
+                          QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
+}
+
+QString Ambiente::ScegliCartella(const QString& opzioneDir, const QString& exe) {
     QString c = opzioneDir;
     if (c.isEmpty()) c = qEnvironmentVariable("GEOMERCE_HOME");
     if (c.isEmpty()) {
-        const QString exe = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
         if (scrivibile(exe)) {
             c = exe;
         } else {

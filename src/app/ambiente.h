@@ -16,6 +16,8 @@ struct Ambiente {
     // --dir when given, else GEOMERCE_HOME, else the executable's folder when writable,
     // else the per-user application data folder.
     static QString ScegliCartella(const QString& opzioneDir);
+    // The same choice with the executable's folder given (empty: the real one).
+    static QString ScegliCartella(const QString& opzioneDir, const QString& cartellaEseguibile);
     // Full path of a file in the work folder.
     QString percorso(const QString& nome) const { return cartellaProgramma + u'/' + nome; }
 };

@@ -44,6 +44,18 @@ void EliminaFilePagina(const QString& cartella) {
     for (const QString& v : voci) dir.remove(v);
 }
 
+// The remembered category, as the category box would have accepted it: bounded, and only the
+// characters its key filter lets through.
+QString CategoriaDaImpostazioni(const QString& riga) {
+    static const QString ammessi = QStringLiteral(" abcdefghijklmnopqrstuvwxyz0123456789,");
+    QString r;
+    for (QChar ch : riga) {
+        if (r.size() >= Form::kLunghezzaMassimaCategoria) break;
+        if (ammessi.contains(ch.toLower())) r.append(ch);
+    }
+    return r;
+}
+
 // The download folder, whatever the letter case of an existing one.
 QString CartellaScaricati(const QString& cartella) {
     QDir dir(cartella);
@@ -90,7 +102,7 @@ void Form::Avvio(const QString& cartella) {
 
     const QString ini = amb.percorso(QString::fromLatin1(kFileImpostazioni));
     if (QFileInfo::exists(ini)) {
-        const QString categoria = LeggiPrimaRiga(ini);
+        const QString categoria = CategoriaDaImpostazioni(LeggiPrimaRiga(ini));
         if (!categoria.isEmpty()) c.txtCosa.setText(categoria);
     }
 

@@ -27,6 +27,7 @@ namespace gm {
 class Form {
 public:
     static constexpr const char* kFileImpostazioni = "Geomerce.ini";
+    static constexpr int kLunghezzaMassimaCategoria = 200;
 
     explicit Form(Dialoghi& dialoghi);
     Form(const Form&) = delete;

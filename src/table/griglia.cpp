@@ -1,6 +1,7 @@
 #include "table/griglia.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace gm {
 
@@ -116,22 +117,28 @@ void Griglia::ordina(int r1, int r2, int c, int tipo) {
     inizioModifiche();
     auto inizio = m_celle.begin() + r1;
     auto fine = m_celle.begin() + r2 + 1;
-    switch (tipo) {
-    case DecrescenteNoCase:
-        std::stable_sort(inizio, fine, [c](const QVector<QString>& a, const QVector<QString>& b) {
-            return QString::compare(a[c], b[c], Qt::CaseInsensitive) > 0;
-        });
-        break;
-    case CrescenteCase:
+    if (tipo == CrescenteCase) {
         std::stable_sort(inizio, fine, [c](const QVector<QString>& a, const QVector<QString>& b) {
             return QString::compare(a[c], b[c], Qt::CaseSensitive) < 0;
         });
-        break;
-    default:
-        std::stable_sort(inizio, fine, [c](const QVector<QString>& a, const QVector<QString>& b) {
-            return QString::compare(a[c], b[c], Qt::CaseInsensitive) < 0;
+    } else {
+        // Fold each key once; comparing folded texts equals the case-insensitive comparison.
+        struct Chiave {
+            QString testo;
+            int riga;
+        };
+        std::vector<Chiave> chiavi;
+        chiavi.reserve(std::size_t(r2 - r1 + 1));
+        for (int r = r1; r <= r2; ++r) chiavi.push_back({m_celle[r][c].toCaseFolded(), r});
+        const bool decrescente = tipo == DecrescenteNoCase;
+        std::stable_sort(chiavi.begin(), chiavi.end(), [decrescente](const Chiave& a, const Chiave& b) {
+            const int k = QString::compare(a.testo, b.testo, Qt::CaseSensitive);
+            return decrescente ? k > 0 : k < 0;
         });
-        break;
+        QVector<QVector<QString>> ordinate;
+        ordinate.reserve(r2 - r1 + 1);
+        for (const Chiave& k : chiavi) ordinate.append(std::move(m_celle[k.riga]));
+        std::move(ordinate.begin(), ordinate.end(), inizio);
     }
     fineModifiche();
 }

