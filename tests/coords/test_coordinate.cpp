@@ -266,9 +266,10 @@ TEST(Passata, StopEndsEachPhaseAtItsNextPoll) {
         return QString();
     };
     b.form.coord.CompletaCoordinateMancanti(1);
-    // One lookup in phase 1 (three requests: yellow pages and geocoder are the routes of that row),
-    // and phase 2 stops after its first row, which is no lookup.
+    // The lookup under way finishes its routes (yellow pages, then geocoder); phase 1 ends there
+    // and phase 2 ends after its first row, which needs no lookup.
     EXPECT_EQ(b.conta("pgsearch.cgi"), 1);
+    EXPECT_EQ(b.conta("places.cgi"), 1);
     EXPECT_EQ(b.f.dialoghi.mostrati.size(), 1);
     EXPECT_EQ(b.f.dialoghi.mostrati[0].testo, "Elaborazione interrotta!");
     EXPECT_EQ(b.f.dialoghi.mostrati[0].icona, Icona::Informazione);
