@@ -1,10 +1,309 @@
 #include "coords/coordinate.h"
 
+#include <QUrl>
+
+#include "app/ambiente.h"
+#include "app/avanzamento.h"
+#include "app/controlli.h"
+#include "app/dialoghi.h"
+#include "coords/indirizzi.h"
+#include "geo/territorio.h"
+#include "harvest/stato.h"
+#include "io/salvataggio.h"
+#include "net/pagina_web.h"
+#include "net/testo.h"
+#include "table/tabella.h"
+
 namespace gm {
 
+using namespace coords;
+
+namespace {
+QString Codifica(const QString& v) { return QString::fromLatin1(QUrl::toPercentEncoding(v)); }
+}  // namespace
+
 Coordinate::Coordinate(Nucleo& n, Salvataggio& salva) : n(n), salva(salva) {}
-void Coordinate::EstraeSingolaPosizioneGps(long&) {}
-void Coordinate::RilevaCoordinateImap(long&) {}
-void Coordinate::CompletaCoordinateMancanti(long) {}
+Coordinate::~Coordinate() = default;
+
+const IndiceAree& Coordinate::Aree() {
+    // Built once the area table is loaded; rebuilt should it be loaded again.
+    if (!m_aree || m_aree->numeroRegioni != n.terr.numeroRegioni())
+        m_aree = std::make_unique<IndiceAree>(n.terr);
+    return *m_aree;
+}
+
+void Coordinate::Scarica(const QString& url) {
+    if (scarica)
+        scarica(url);
+    else
+        n.web.EstrazionePaginadaInternet(url);
+}
+
+QString Coordinate::Cella(long r, int c) const { return n.tab.mfgTab.text(int(r), c); }
+void Coordinate::ScriviCella(long r, int c, const QString& t) { n.tab.mfgTab.setText(int(r), c, t); }
+
+void Coordinate::ScriviPosizione(long r, const Posizione& p) {
+    ScriviCella(r, kLatitudine, p.lat);
+    ScriviCella(r, kLongitudine, p.lon);
+}
+
+void Coordinate::ErroreGrave() {
+    salva.SalvaFile(0);
+    n.av.bStop = true;
+}
+
+void Coordinate::EstraeSingolaPosizioneGps(long& Riga) {
+    bCoordinateTrovate = false;
+    if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+    try {
+        PercorsoBianche(Riga);
+    } catch (...) {
+    }
+    try {
+        if (Cella(Riga, kIndirizzo).isEmpty() || Cella(Riga, kCap).isEmpty() || Cella(Riga, kCitta).isEmpty() ||
+            !bCoordinateTrovate)
+            PercorsoGialle(Riga);
+    } catch (...) {
+    }
+    try {
+        if (!bCoordinateTrovate) RilevaCoordinateImap(Riga);
+    } catch (...) {
+    }
+    n.c.lblTent.setCaption(QString());
+    n.av.Cedi();
+}
+
+// Reverse lookup by telephone, then the map page of the listing found.
+bool Coordinate::PercorsoBianche(long Riga) {
+    const QString telefono = Cella(Riga, kTelefono).remove(u' ');
+    if (telefono.isEmpty()) return false;
+    const QString base = n.amb.servizi.bianche;
+    n.c.lblTent.setCaption(QStringLiteral("*"));
+    n.av.Cedi();
+    Scarica(base + QStringLiteral("/execute.cgi?btt=1&tl=2&tr=106&cb=&qs=") + Codifica(telefono) +
+            QStringLiteral("&x=24&y=4"));
+    if (RispostaNegata(n.web.sTestoPagina)) return false;
+    const QString link = LinkMappaBianche(n.web.sTestoPagina);
+    if (link.isEmpty()) return false;
+    Scarica(UnisciIndirizzo(base, link));
+    n.av.Cedi();
+    if (!HaMappa(n.web.sTestoPagina)) {
+        const QString seconda = LinkMappaInterattiva(n.web.sTestoPagina);
+        if (!seconda.isEmpty()) {
+            n.c.lblTent.setCaption(QStringLiteral("**"));
+            Scarica(UnisciIndirizzo(base, seconda));
+        }
+    }
+    const Posizione p = LeggiMappa(n.web.sTestoPagina);
+    if (!p.valida()) return false;
+    ScriviPosizione(Riga, p);
+    Scheda s;
+    if (LeggiSchedaBianche(n.web.sTestoPagina, s)) {
+        // Only what the listing gave replaces the row's data.
+        for (int k = 0; k < 5; ++k)
+            if (!s[k].isEmpty()) ScriviCella(Riga, k, PrimoMaiuscolo(s[k]));
+    }
+    bCoordinateTrovate = true;
+    return true;
+}
+
+// Search by name and address, then the map page of the first listing.
+bool Coordinate::PercorsoGialle(long Riga) {
+    n.c.lblTent.setCaption(QStringLiteral("**"));
+    QString via, civico, riscritta;
+    SeparaCivico(Cella(Riga, kIndirizzo), via, civico, riscritta);
+    if (!riscritta.isEmpty()) ScriviCella(Riga, kIndirizzo, riscritta);
+    const QString citta = PulisciCitta(Cella(Riga, kCitta));
+    if (citta != Cella(Riga, kCitta)) ScriviCella(Riga, kCitta, citta);
+    const QString base = n.amb.servizi.gialle;
+    Scarica(base + QStringLiteral("/pg/cgi/pgsearch.cgi?btt=1&ts=1&l=1&cb=0&ind=") + Codifica(via) +
+            QStringLiteral("&nc=") + Codifica(civico) + QStringLiteral("&qs=") + Codifica(Cella(Riga, kNome)) +
+            QStringLiteral("&dv=") + Codifica(citta));
+    const QString risultati = n.web.sTestoPagina;
+    if (!HaMappa(risultati)) {
+        const QString query = LinkMappaGialle(risultati);
+        if (!query.isEmpty()) Scarica(base + QStringLiteral("/pg/cgi/mappe/build_map.cgi?") + query);
+    }
+    const Posizione p = LeggiMappa(n.web.sTestoPagina);
+    if (!p.valida()) return false;
+    ScriviPosizione(Riga, p);
+    bCoordinateTrovate = true;
+    // The first listing completes what the row lacks; filled cells are kept.
+    Scheda s;
+    if (LeggiPrimoAnnuncioGialle(risultati, Cella(Riga, kPr), s))
+        for (int k = kIndirizzo; k <= kPr; ++k)
+            if (Cella(Riga, k).isEmpty() && !s[k].isEmpty()) ScriviCella(Riga, k, PrimoMaiuscolo(s[k]));
+    return true;
+}
+
+void Coordinate::RilevaCoordinateImap(long& Riga) {
+    try {
+        auto& aCampi = n.stato.aCampi;
+        for (int k = 0; k < kColonne; ++k) aCampi[k] = Cella(Riga, k);
+        bCoordinateTrovate = false;
+        if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+        if (aCampi[kIndirizzo].isEmpty() || aCampi[kCitta].isEmpty()) return;
+
+        auto valore = [](QString v) { return Codifica(v.remove(u'~')); };
+        const QString url = n.amb.servizi.geocoder +
+                            QStringLiteral("/map/places.cgi?client=public&lang=&advanced=&db=IT&overviewmap=&keepicon=true") +
+                            QStringLiteral("&addr2=") + valore(aCampi[kIndirizzo]) + QStringLiteral("&addr3=") +
+                            valore(aCampi[kCitta] + u' ' + aCampi[kPr]) + QStringLiteral("&pc=") +
+                            valore(aCampi[kCap]) + QStringLiteral("&scale=5000");
+        n.c.lblTent.setCaption(QStringLiteral("***"));
+        Scarica(QString(url).remove(u'~'));
+
+        for (auto& riga : aCandidati) riga = Candidato{};
+        const QVector<Luogo> luoghi = LeggiRispostaGeocoder(n.web.sTestoPagina);
+        const long numero = std::min<long>(luoghi.size(), kMaxCandidati);
+        QVector<Posizione> posizioni;
+        for (long i = 1; i <= numero; ++i) {
+            QString testo = luoghi[i - 1].testo;
+            ValutaIndirizzo(i, testo);
+            aCandidati[i][6] = QStringLiteral("0");
+            posizioni << CoordinateFrammento(luoghi[i - 1].frammento);
+        }
+        if (numero == 0) return;
+
+        long migliore = 0, punti = 0;
+        for (long i = 1; i <= numero; ++i) {
+            const long s = PunteggioCandidato(aCandidati[i], aCampi[kIndirizzo], aCampi[kCap], aCampi[kCitta],
+                                              aCampi[kPr]);
+            // A candidate without a usable position can never be chosen.
+            if (s > 10 && posizioni[i - 1].valida()) {
+                aCandidati[i][6] = QString::number(s);
+                if (s > punti) {
+                    punti = s;
+                    migliore = i;
+                }
+            }
+        }
+        if (migliore == 0) return;
+
+        const Candidato& c = aCandidati[migliore];
+        const QString risultato[] = {IndirizzoRisultato(c[1], aCampi[kIndirizzo]), c[2], c[4], c[5]};
+        for (int k = 0; k < 4; ++k) {
+            if (Uguale(Cella(Riga, kIndirizzo + k), risultato[k])) continue;
+            QString v = risultato[k];
+            ScriviCella(Riga, kIndirizzo + k, PrimoMaiuscolo(v));
+        }
+        ScriviPosizione(Riga, posizioni[migliore - 1]);
+        bCoordinateTrovate = true;
+    } catch (...) {
+        ErroreGrave();
+    }
+}
+
+void Coordinate::ValutaIndirizzo(long& Indice, QString& Indirizzo) {
+    if (Indice < 1 || Indice > kMaxCandidati) return;
+    try {
+        const auto& aCampi = n.stato.aCampi;
+        ValutaLuogo(Aree(), aCandidati[Indice], Indirizzo, aCampi[kIndirizzo], aCampi[kCap], aCampi[kPr]);
+    } catch (...) {
+        ErroreGrave();
+    }
+}
+
+bool Coordinate::ConfrontaTesti(QString& s1, QString& s2) {
+    try {
+        return coords::ConfrontaTesti(s1, s2);
+    } catch (...) {
+        ErroreGrave();
+        return false;
+    }
+}
+
+void Coordinate::CompletaCoordinateMancanti(long Modo) {
+    auto& g = n.tab.mfgTab;
+    auto& av = n.av;
+    // A failing step saves the table, asks to stop and the pass goes on to its next poll.
+    auto passo = [this](auto&& f) {
+        try {
+            f();
+        } catch (...) {
+            ErroreGrave();
+        }
+    };
+    auto evidenzia = [&g](int i) { g.setSelezione(i, 0, i, g.cols() - 1); };
+
+    passo([&] {
+        n.c.BloccaFrame(false);
+        av.IndicaOccupato(true);
+        av.bStop = false;
+        n.c.tmrClock.start();
+        av.MinutiDaSalvataggio = 0;
+        av.InizioFase = Avanzamento::CalcolaSecondi();
+    });
+
+    // Phase 1: rows without coordinates, which sort last by latitude.
+    const QString fase1 = QStringLiteral("Ricerca coordinate ") + n.c.txtCosa.text() + QStringLiteral(": fase 1/3");
+    int ultimaConCoordinate = 0;
+    passo([&] {
+        n.tab.Ordina(kLatitudine, Griglia::DecrescenteNoCase);
+        n.c.txt100.setText(fase1);
+        av.Cedi();
+        for (int r = g.rows() - 1; r >= 1; --r) {
+            if (Val(g.text(r, kLatitudine)) != 0.0) {
+                ultimaConCoordinate = r;
+                break;
+            }
+        }
+        g.setTopRow(std::max(ultimaConCoordinate, 1));
+        av.DescrizioneFase = fase1;
+    });
+    const int ultima1 = g.rows() - 1;
+    for (int i = ultimaConCoordinate + 1; i <= ultima1; ++i) {
+        passo([&] {
+            if (i < g.rows() && !g.text(i, kNome).isEmpty()) {
+                g.setTopRow(int(Maggiore(i - 10, 1)));
+                evidenzia(i);
+                long riga = i;
+                EstraeSingolaPosizioneGps(riga);
+                av.AggiornaPercentuale(g.rows() - 1, i);
+            }
+        });
+        if (av.bStop) break;
+    }
+
+    // Phase 2: rows whose address looks unusable.
+    passo([&] {
+        av.DescrizioneFase = QStringLiteral("Ricerca coordinate ") + n.c.txtCosa.text() + QStringLiteral(": fase 2/3");
+        n.tab.Ordina(kIndirizzo, Griglia::DecrescenteNoCase);
+    });
+    const int ultima2 = g.rows() - 1;
+    for (int i = 1; i <= ultima2; ++i) {
+        passo([&] {
+            if (i >= g.rows()) return;
+            g.setTopRow(int(Maggiore(i - 8, 1)));
+            const QString indirizzo = g.text(i, kIndirizzo);
+            bool vuota = true;  // a filler row holds nothing to look up
+            for (int k = kNome; k <= kTelefono && vuota; ++k) vuota = g.text(i, k).isEmpty();
+            const bool daRifare = indirizzo.contains(u'(') || indirizzo.isEmpty() || !indirizzo[0].isLetter() ||
+                                  indirizzo.contains(u'"') || g.text(i, kCitta).contains(u'~');
+            if (daRifare && !vuota) {
+                evidenzia(i);
+                long riga = i;
+                EstraeSingolaPosizioneGps(riga);
+            }
+        });
+        if (av.bStop) break;
+        passo([&] { av.AggiornaPercentuale(g.rows() - 1, i); });
+    }
+
+    passo([&] {
+        av.AggiornaPercentuale(0, 0);
+        g.setTopRow(1);
+    });
+    if (!av.bStop) passo([&] { n.tab.EliminaRigheVuoteTabella(); });
+
+    if (Modo == 0) return;
+    if (!av.bStop)
+        n.d.messaggio(QStringLiteral("Elaborazione conclusa!"), kTitoloProgramma, Icona::Nessuna);
+    else
+        n.d.messaggio(QStringLiteral("Elaborazione interrotta!"), kTitoloProgramma, Icona::Informazione);
+    n.c.BloccaFrame(true);
+    if (bCaricaAbilitato) n.c.cmdCarica.setEnabled(bCaricaAbilitato());
+    av.IndicaOccupato(false);
+}
 
 }  // namespace gm
