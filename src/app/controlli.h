@@ -97,7 +97,8 @@ public:
     Colore foreColor = kNero;
     Colore backColor = kBianco;
     int alignment = 0;  // 0 left, 1 right, 2 centre
-    double larghezza = 1.0;  // share of its full width shown (progress bar)
+    double larghezza = 1.0;  // share of its full width shown (progress bar), or a width in twips
+    int lunghezzaMassima = 0;  // 0: no limit
 signals:
     void change();  // the Change event
 private:

@@ -32,6 +32,7 @@ void Form::collega() {
     salva.collega();
     ric.collega();
     imp.collega();
+    man.imposta(com);
     man.collega();
     com.collega();
 }

@@ -59,7 +59,7 @@ public:
     Coordinate coord{n, salva};
     Ricerca ric{n, sel, coord, dup, salva};
     Importazione imp{n, ric};
-    Manuale man{n, coord, dup, salva, imp};
+    Manuale man{n, coord, dup, salva, imp, ric};
     Comandi com{n, coord, imp, man};
 
 private:

@@ -10,10 +10,14 @@ class Coordinate;
 class Duplicati;
 class Salvataggio;
 class Importazione;
+class Ricerca;
+class Comandi;
 
 class Manuale {
 public:
-    Manuale(Nucleo& n, Coordinate& coord, Duplicati& dup, Salvataggio& salva, Importazione& imp);
+    Manuale(Nucleo& n, Coordinate& coord, Duplicati& dup, Salvataggio& salva, Importazione& imp, Ricerca& ric);
+    // The saved enabled state of the search button lives with the command menu.
+    void imposta(Comandi& com) { this->com = &com; }
     void collega();
 
     void CreaTabellaInputManuale();
@@ -22,6 +26,8 @@ public:
     void txtManuale_Change(int index);
     void InserisceRigaManuale();
     void mfgfind_DblClick();
+    // The record search of the panel's search mode.
+    void Cerca();
 
 private:
     Nucleo& n;
@@ -29,6 +35,8 @@ private:
     Duplicati& dup;
     Salvataggio& salva;
     Importazione& imp;
+    Ricerca& ric;
+    Comandi* com = nullptr;
 };
 
 }  // namespace gm
