@@ -293,6 +293,7 @@ void Salvataggio::SalvaFile(int Modo) {
     QString base = NomeBase();
     c.tmrClock.stop();
     fileScritti.clear();
+    erroriScrittura.clear();
     salvataggioInterrotto = false;
 
     std::array<QString, 11> ripresa;
@@ -352,6 +353,7 @@ void Salvataggio::SalvaFile(int Modo) {
     if (scrivi && completo && c.chkOutput[2]->value())
         completo = PassoTxt(base, intestazione, elenco, conteggio, errori);
     salvataggioInterrotto = !completo;
+    erroriScrittura = errori;
 
     if (Modo == 0) {
         n.d.messaggio(QStringLiteral("Elaborazione interrotta per errore software!") + kCrLf + kCrLf +

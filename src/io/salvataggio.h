@@ -45,6 +45,7 @@ public:
     // What the last save wrote: every file, and whether it was stopped.
     QStringList fileScritti;
     bool salvataggioInterrotto = false;
+    QStringList erroriScrittura;  // files that could not be written
     // True once the word list has been read from its file in this process.
     bool bParoleCaricate = false;
 
