@@ -168,7 +168,6 @@ bool Salvataggio::PassoOv2Nazionale(const QString& base, QString& elenco, int& c
         if (g.text(i, kNome).isEmpty()) continue;
         n.c.txtProv.setText(g.text(i, kPr));
         n.c.txtComune.setText(g.text(i, kCitta));
-        n.av.Cedi();
         if (n.av.bStop) {
             m_ov2 = nullptr;
             return false;

@@ -6,10 +6,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 namespace gm {
 
@@ -154,7 +154,16 @@ QByteArray FlussoBiff8(const QVector<QStringList>& righe) {
     const int nRighe = std::min<int>(int(righe.size()), kXlsMaxRighe);
 
     // Shared strings in order of first use, and the cells that point at them.
-    QHash<QString, quint32> indice;
+    // A cheap hash is enough for cell texts; one look-up per cell.
+    struct Fnv {
+        size_t operator()(const QString& s) const noexcept {
+            size_t h = 1469598103934665603ULL;
+            for (QChar c : s) h = (h ^ c.unicode()) * 1099511628211ULL;
+            return h;
+        }
+    };
+    std::unordered_map<QString, quint32, Fnv> indice;
+    indice.reserve(size_t(nRighe) * 4);
     QStringList stringhe;
     struct Cella {
         quint16 riga, colonna;
@@ -167,16 +176,10 @@ QByteArray FlussoBiff8(const QVector<QStringList>& righe) {
         const int nc = std::min<int>(int(riga.size()), kXlsMaxColonne);
         for (int c = 0; c < nc; ++c) {
             if (riga[c].isEmpty()) continue;
-            const QString testo = riga[c].left(kXlsMaxCaratteri);
-            auto it = indice.constFind(testo);
-            quint32 k;
-            if (it == indice.constEnd()) {
-                k = quint32(stringhe.size());
-                indice.insert(testo, k);
-                stringhe.append(testo);
-            } else {
-                k = it.value();
-            }
+            const QString testo = riga[c].size() > kXlsMaxCaratteri ? riga[c].left(kXlsMaxCaratteri) : riga[c];
+            const auto [it, nuova] = indice.try_emplace(testo, quint32(stringhe.size()));
+            if (nuova) stringhe.append(testo);
+            const quint32 k = it->second;
             celle.append({quint16(r), quint16(c), k});
             maxColonne = std::max(maxColonne, c + 1);
         }
