@@ -21,6 +21,7 @@ QString Form::Versione() {
 void Form::collega() {
     av.salvaFile = [this](int modo) { salva.SalvaFile(modo); };
     coord.bCaricaAbilitato = [this] { return com.bCaricaAbilitato; };
+    imp.caricaAbilitato = [this] { return com.bCaricaAbilitato; };
     QObject::connect(&c.tmrClock, &QTimer::timeout, [this] { av.tmrClock_Timer(); });
     QObject::connect(&c.lblTent, &Etichetta::change, [this] { av.lblTent_Change(); });
     QObject::connect(&c.cmdFine, &Pulsante::clicked, [this] { av.cmdFine_Click(); });

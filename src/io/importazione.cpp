@@ -1,20 +1,410 @@
 #include "io/importazione.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/avanzamento.h"
+#include "app/controlli.h"
+#include "app/dialoghi.h"
+#include "harvest/ricerca.h"
+#include "harvest/stato.h"
+#include "io/file_testo.h"
+#include "net/testo.h"
+
 namespace gm {
 
+namespace {
+constexpr int kMaxRiga = 64 * 1024;
+
+const QString kRighe = QStringLiteral("La tabella contiene circa %1 righe");
+
+bool SoloCifre(const QString& s) {
+    if (s.isEmpty()) return false;
+    for (QChar c : s)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+// A field as the table may hold it: no control characters, bounded length.
+QString Pulisci(QString s, bool& troncato) {
+    if (s.size() > Importazione::kMaxCampo) {
+        s.truncate(Importazione::kMaxCampo);
+        troncato = true;
+    }
+    for (QChar& c : s) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) c = u'?';
+    }
+    return s;
+}
+
+// The first line of a text table is its header, unless it plainly is a record: one whose
+// postal-code field holds five digits (no header has that).
+bool PrimaRigaERecord(const QString& riga) {
+    if (riga.startsWith(u';')) return false;
+    const QStringList campi = riga.split(u'\t');
+    return campi.size() > kCap && campi[kCap].size() == 5 && SoloCifre(campi[kCap]);
+}
+}  // namespace
+
 Importazione::Importazione(Nucleo& n, Ricerca& ric) : n(n), ric(ric) {}
-void Importazione::collega() {}
-void Importazione::RicercaNomeFileDaImportare() {}
-void Importazione::CaricaListaFile() {}
-void Importazione::drvList_Change() {}
-void Importazione::dirList_Change() {}
-void Importazione::cmdRinuncia_Click() {}
-void Importazione::lstFile_Click() {}
-void Importazione::mfgImp_Click() {}
-void Importazione::ImportaFile() {}
-bool Importazione::ImportaTabella(const QString&, const QString&, QString* errore) {
-    if (errore) *errore = QStringLiteral("Importazione non disponibile");
-    return false;
+
+void Importazione::collega() {
+    QObject::connect(&n.c.drvList, &SceltaFile::change, [this] { drvList_Change(); });
+    QObject::connect(&n.c.DirList, &SceltaFile::change, [this] { dirList_Change(); });
+    QObject::connect(&n.c.cmdRinuncia, &Pulsante::clicked, [this] { cmdRinuncia_Click(); });
+    QObject::connect(&n.c.lstFile, &Lista::selezioneCambiata, [this] {
+        if (n.c.lstFile.selected(n.c.lstFile.listIndex())) lstFile_Click();
+    });
+}
+
+Importazione::Tipo Importazione::TipoFile(const QString& percorso) {
+    const QString est = Right(percorso, 3);
+    if (Uguale(est, QStringLiteral("txt"))) return Tipo::Testo;
+    if (Uguale(est, QStringLiteral("xls"))) return Tipo::Excel;
+    return Tipo::Nessuno;
+}
+
+bool Importazione::LeggiTesto(const QString& percorso, QStringList& righe, QString* errore) {
+    righe.clear();
+    auto fallisci = [&](const QString& perche) {
+        if (errore) *errore = perche;
+        return false;
+    };
+    QFile f(percorso);
+    if (!f.exists()) return fallisci(QStringLiteral("il file non esiste"));
+    if (f.size() > kMaxFileTesto) return fallisci(QStringLiteral("il file è troppo grande"));
+    if (!f.open(QIODevice::ReadOnly)) return fallisci(QStringLiteral("il file non si può leggere"));
+    QByteArray dati = f.readAll();
+    if (dati.startsWith("\xEF\xBB\xBF")) dati.remove(0, 3);
+    if (dati.left(8).startsWith("\xD0\xCF\x11\xE0") || dati.contains('\0'))
+        return fallisci(QStringLiteral("il file non è un file di testo"));
+    // Tables made with today's editors are often UTF-8; anything else is Windows-1252.
+    QString testo;
+    bool ascii = true;
+    for (char b : dati)
+        if (static_cast<unsigned char>(b) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (!ascii) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        testo = utf8.decode(dati);
+        if (utf8.hasError()) testo = DecodificaWin1252(dati);
+    } else {
+        testo = QString::fromLatin1(dati);
+    }
+    righe = testo.split(u'\n');
+    if (!righe.isEmpty() && righe.last().isEmpty()) righe.removeLast();
+    for (QString& r : righe) {
+        if (r.endsWith(u'\r')) r.chop(1);
+        if (r.size() > kMaxRiga) r.truncate(kMaxRiga);
+    }
+    return true;
+}
+
+void Importazione::RicercaNomeFileDaImportare() {
+    sFileImport.clear();
+    for (int i : {13, 16}) {
+        n.c.frmframe[i]->setVisible(true);
+        n.c.frmframe[i]->setEnabled(true);
+    }
+    if (n.c.DirList.path().isEmpty()) n.c.DirList.setPath(QDir::currentPath());
+    CaricaListaFile();
+}
+
+void Importazione::CaricaListaFile() {
+    n.c.lstFile.clear();
+    const QDir dir(n.c.DirList.path());
+    for (const char* est : {"xls", "txt"}) {
+        const QStringList nomi =
+            dir.entryList({QStringLiteral("*.") + QLatin1String(est)}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        for (const QString& nome : nomi) {
+            n.c.lstFile.addItem(nome);
+            n.av.Cedi();
+        }
+    }
+}
+
+void Importazione::drvList_Change() {
+    n.c.DirList.setPath(n.c.drvList.path());
+    CaricaListaFile();
+}
+
+void Importazione::dirList_Change() { CaricaListaFile(); }
+
+void Importazione::cmdRinuncia_Click() {
+    n.c.BloccaFrame(true);
+    n.c.frmframe[13]->setVisible(false);
+    if (caricaAbilitato) n.c.cmdCarica.setEnabled(caricaAbilitato());
+}
+
+bool Importazione::ExcelTabellaApre(const QString& NomeFileCSV, bool) {
+    ChiudiTabellaExcel();
+    return LeggiXls(NomeFileCSV, kXlsMaxRighe, kColonneAnteprima, m_foglio, nullptr);
+}
+
+void Importazione::ChiudiTabellaExcel() { m_foglio.clear(); }
+
+void Importazione::lstFile_Click() {
+    Controlli& c = n.c;
+    const QString nome = c.lstFile.item(c.lstFile.listIndex());
+    sFileImport = c.DirList.path() + u'/' + nome;
+    c.txtCosa.setText(nome);
+    c.frmframe[13]->setVisible(false);
+    n.av.Cedi();
+    if (!nome.isEmpty() && QFileInfo(sFileImport).isFile()) {
+        c.frmframe[9]->setVisible(true);
+        c.frmframe[9]->setEnabled(true);
+        Griglia& imp = c.mfgImp;
+        imp.setRows(0);
+        imp.setRows(30);
+        imp.setCols(n.tab.mfgTab.cols());
+        for (int k = 0; k < n.tab.mfgTab.cols(); ++k) imp.setText(0, k, n.tab.mfgTab.text(0, k));
+        c.frmframe[11]->setVisible(true);
+        QString errore;
+        if (TipoFile(sFileImport) == Tipo::Testo) {
+            QStringList righe;
+            if (LeggiTesto(sFileImport, righe, &errore)) {
+                long conta = 0;
+                for (const QString& r : righe)
+                    if (!r.startsWith(u';')) ++conta;
+                c.frmframe[9]->caption = kRighe.arg(conta);
+                n.stato.aCampi[20] = QString::number(conta + 1);
+                int riga = 0;
+                bool troncato = false;
+                for (const QString& r : righe) {
+                    if (riga > 18) break;
+                    if (r.startsWith(u';')) continue;
+                    const QStringList campi = (r + u'\t').split(u'\t');
+                    for (int k = 0; k < campi.size() && k < imp.cols(); ++k)
+                        imp.setText(riga, k, Pulisci(campi[k], troncato));
+                    ++riga;
+                }
+            }
+        } else if (TipoFile(sFileImport) == Tipo::Excel) {
+            ChiudiTabellaExcel();
+            if (LeggiXls(sFileImport, kXlsMaxRighe, kColonneAnteprima, m_foglio, &errore)) {
+                auto piena = [&](int riga) {
+                    return riga >= 1 && riga <= m_foglio.size() && !m_foglio[riga - 1].isEmpty() &&
+                           !m_foglio[riga - 1][0].testo.isEmpty();
+                };
+                long p = 20000, s = 10000;
+                while (s >= 1) {
+                    p = piena(int(p)) ? p + s : p - s;
+                    s = long(std::nearbyint(double(s) / 2.0));
+                }
+                c.frmframe[9]->caption = kRighe.arg(p - 1);
+                n.stato.aCampi[20] = QString::number(p);
+                bool troncato = false;
+                for (int r = 0; r < 20 && r < m_foglio.size(); ++r)
+                    for (int k = 0; k < 8 && k < m_foglio[r].size() && k < imp.cols(); ++k)
+                        imp.setText(r + 1, k, Pulisci(m_foglio[r][k].testo, troncato));
+            }
+            ChiudiTabellaExcel();
+        }
+        if (!errore.isEmpty())
+            n.d.messaggio(QStringLiteral("Impossibile leggere il file ") + nome + QStringLiteral(": ") + errore,
+                          QStringLiteral("Errore!"), Icona::Critica);
+    }
+    c.frmframe[11]->setVisible(false);
+    c.frmframe[12]->setEnabled(true);
+    n.tab.Ordina(3, 5);
+}
+
+void Importazione::mfgImp_Click() {
+    const Griglia& tab = n.tab.mfgTab;
+    n.c.mfgImp.setText(0, n.c.mfgImp.col, tab.text(0, tab.col));
+}
+
+std::array<int, kColonne> Importazione::MappaColonne() const {
+    std::array<int, kColonne> mappa;
+    mappa.fill(-1);
+    const Griglia& imp = n.c.mfgImp;
+    for (int i = 0; i < kColonne; ++i) {
+        const QString titolo = n.tab.mfgTab.text(0, i);
+        for (int j = 0; j < imp.cols() && j < kColonneAnteprima; ++j)
+            if (Uguale(imp.text(0, j), titolo)) {
+                mappa[i] = j;
+                break;
+            }
+    }
+    return mappa;
+}
+
+void Importazione::ImportaFile() {
+    QString errore;
+    if (!Importa(MappaColonne(), &errore))
+        n.d.messaggio(QStringLiteral("Impossibile importare il file ") + QDir::toNativeSeparators(sFileImport) +
+                          QStringLiteral(": ") + errore,
+                      QStringLiteral("Errore!"), Icona::Critica);
+}
+
+bool Importazione::ImportaTabella(const QString& percorso, const QString& colonne, QString* errore) {
+    std::array<int, kColonne> mappa;
+    for (int i = 0; i < kColonne; ++i) mappa[i] = i;
+    if (!colonne.trimmed().isEmpty()) {
+        mappa.fill(-1);
+        for (const QString& coppia : colonne.split(u',', Qt::SkipEmptyParts)) {
+            const QStringList kv = coppia.split(u'=');
+            bool ok1 = false, ok2 = false;
+            const int k = kv.size() == 2 ? kv[0].trimmed().toInt(&ok1) : -1;
+            const int j = kv.size() == 2 ? kv[1].trimmed().toInt(&ok2) : -1;
+            if (!ok1 || !ok2 || k < 0 || k >= kColonne || j < 0 || j >= kXlsMaxColonne) {
+                if (errore) *errore = QStringLiteral("Mappa delle colonne non valida: ") + coppia;
+                return false;
+            }
+            mappa[k] = j;
+        }
+    }
+    sFileImport = percorso;
+    return Importa(mappa, errore);
+}
+
+void Importazione::Fine() {
+    n.c.BloccaFrame(true);
+    n.av.IndicaOccupato(false);
+    if (caricaAbilitato) n.c.cmdCarica.setEnabled(caricaAbilitato());
+}
+
+bool Importazione::Importa(const std::array<int, kColonne>& mappa, QString* errore) {
+    Controlli& c = n.c;
+    Avanzamento& av = n.av;
+    TabellaRecord& tab = n.tab;
+    Griglia& g = tab.mfgTab;
+    c.BloccaFrame(false);
+    m_troncati = false;
+
+    // Read and check the whole file first, so that a bad one leaves the table as it was.
+    const Tipo tipo = TipoFile(sFileImport);
+    QStringList righe;
+    ChiudiTabellaExcel();
+    bool letto = false;
+    QString perche;
+    if (tipo == Tipo::Testo) {
+        letto = LeggiTesto(sFileImport, righe, &perche);
+    } else if (tipo == Tipo::Excel) {
+        const int colonne = std::max(kColonneAnteprima, *std::max_element(mappa.begin(), mappa.end()) + 1);
+        letto = LeggiXls(sFileImport, kXlsMaxRighe, colonne, m_foglio, &perche);
+    } else {
+        perche = QStringLiteral("sono ammessi solo file .txt e .xls");
+    }
+    if (!letto) {
+        if (errore) *errore = perche;
+        Fine();
+        return false;
+    }
+
+    if (c.optIntegr[0]->value()) tab.Svuota();
+    const long totale = long(Val(n.stato.aCampi[20]));
+    av.IndicaOccupato(true);
+    av.bStop = false;
+    tab.EliminaRigheVuoteTabella();
+    c.tmrClock.stop();
+    av.AggiornaPercentuale(0, 0);
+    c.txt100.setText(QStringLiteral("Import tabella ") + sFileImport + QStringLiteral(": record "));
+    av.InizioFase = Avanzamento::CalcolaSecondi();
+
+    long w = tab.nRecord;  // last record row
+    auto nuovaRiga = [&]() {
+        ++w;
+        if (w >= g.rows()) g.setRows(int(std::max<long>(w + 1, std::min<long>(g.rows() * 2L, 40002))));
+    };
+    bool piena = false;
+    long letti = 0;
+    if (tipo == Tipo::Testo) {
+        const bool salta = righe.isEmpty() || !PrimaRigaERecord(righe.first());
+        for (int i = salta ? 1 : 0; i < righe.size(); ++i) {
+            const QString& riga = righe[i];
+            if (riga.startsWith(u';')) continue;
+            const QStringList campi = riga.split(u'\t');
+            if (campi.first().isEmpty()) continue;  // a nameless row is no record
+            nuovaRiga();
+            QVector<QString> celle(kColonne);
+            for (int k = 0; k < kColonne && k < campi.size(); ++k) celle[k] = Pulisci(campi[k], m_troncati);
+            celle[kLatitudine].replace(u',', u'.');
+            celle[kLongitudine].replace(u',', u'.');
+            g.setRiga(int(w), celle);
+            ++letti;
+            c.txtRec.setText(QString::number(w));
+            if ((letti & 255) == 0) av.AggiornaPercentuale(totale, letti);
+            if (av.bStop) break;
+            if (w > TabellaRecord::kMaxRecord) {
+                piena = true;
+                break;
+            }
+            av.Cedi();
+        }
+    } else {
+        int scartate = 0;
+        for (int r = 0; scartate < 11; ++r) {
+            const QVector<CellaXls>* riga = r < m_foglio.size() ? &m_foglio[r] : nullptr;
+            auto cella = [&](int j) -> CellaXls {
+                return (riga && j >= 0 && j < riga->size()) ? (*riga)[j] : CellaXls{};
+            };
+            if (!cella(0).testo.isEmpty() && cella(1).testo.size() > 2) {
+                scartate = 0;
+                nuovaRiga();
+                if (av.bStop) break;
+                QVector<QString> celle(kColonne);
+                for (int k = 0; k < kColonne; ++k) {
+                    if (mappa[k] < 0) continue;
+                    const CellaXls v = cella(mappa[k]);
+                    QString t = Pulisci(v.testo, m_troncati);
+                    if (v.numero && SoloCifre(t)) {
+                        // A number lost its leading zeros: a CAP has five digits, an Italian
+                        // telephone begins with 0 (or 3 for a mobile).
+                        if (k == kCap && t.size() < 5) t = QString(5 - t.size(), u'0') + t;
+                        if (k == kTelefono && !t.startsWith(u'0') && !t.startsWith(u'3')) t = u'0' + t;
+                    }
+                    if (k == kLatitudine || k == kLongitudine) {
+                        const qsizetype v2 = t.indexOf(u',');
+                        if (v2 >= 0) t[v2] = u'.';
+                    }
+                    celle[k] = t;
+                }
+                g.setRiga(int(w), celle);
+                ++letti;
+                c.txtRec.setText(QString::number(w));
+                if ((letti & 255) == 0) av.AggiornaPercentuale(totale, letti);
+                if (w > TabellaRecord::kMaxRecord) {
+                    piena = true;
+                    break;
+                }
+                av.Cedi();
+            } else {
+                ++scartate;
+            }
+        }
+        ChiudiTabellaExcel();
+    }
+    av.AggiornaPercentuale(totale, letti);
+    if (piena) {
+        tab.bTabellaPiena = true;
+        ric.MessaggioTabellaPiena();
+    }
+
+    av.Cedi();
+    tab.EliminaRigheVuoteTabella();
+    tab.Ordina(3, 7);
+
+    const QString file = QFileInfo(sFileImport).fileName();
+    const QString nome = file.left(std::max<qsizetype>(file.size() - 4, 0));
+    n.stato.aCampi[20] = nome;
+    c.txtCosa.setText(QString(nome).replace(u'-', u' '));
+    c.frmBase.setCaption(QStringLiteral("Geomerce: ") + nome);
+
+    av.AggiornaPercentuale(0, 0);
+    QString testo = av.bStop ? QStringLiteral("Caricamento interrotto!") : QStringLiteral("Caricamento effettuato!");
+    if (m_troncati) testo += QStringLiteral("\r\n\r\nAlcuni campi troppo lunghi sono stati accorciati.");
+    n.d.messaggio(testo, QStringLiteral("Caricamento tabella"), Icona::Informazione);
+    Fine();
+    return true;
 }
 
 }  // namespace gm

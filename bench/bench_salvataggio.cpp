@@ -1,0 +1,116 @@
+// Saving 40000 records as TXT, XLS and OV2 and importing them back, beside gpsbabel reading the
+// same OV2 file.
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include "app/form.h"
+
+namespace {
+constexpr long kRecord = 40000;
+
+struct Banco {
+    QTemporaryDir dir;
+    gm::DialoghiRegistrati d;
+    gm::Form f{d};
+    Banco() {
+        f.av.cedi = [] { if (qEnvironmentVariableIsEmpty("SENZA_EVENTI")) QCoreApplication::processEvents(); };
+        f.Form_Load(dir.path());
+        f.c.txtCosa.setText(QStringLiteral("Farmacie comunali"));
+        f.c.txtDupl.setText(QStringLiteral("0"));
+        f.c.cmbCancella.setText(QStringLiteral("Farmacie comunali"));
+    }
+    void riempi() {
+        static const char* const pr[][2] = {{"Milano", "MI"}, {"Roma", "RM"}, {"Bologna", "BO"}, {"Napoli", "NA"}, {"Torino", "TO"}};
+        for (long i = 0; i < kRecord; ++i) {
+            const auto& p = pr[i % 5];
+            f.tab.AggiungiRecord({QStringLiteral("Farmacia %1 di Rossi s.n.c.").arg((i * 7919) % kRecord),
+                                  QStringLiteral("Via Garibaldi, %1").arg(i % 300), QStringLiteral("00100"),
+                                  QString::fromLatin1(p[0]), QString::fromLatin1(p[1]), QStringLiteral("06 %1").arg(1000000 + i),
+                                  QStringLiteral("%1").arg(41.0 + (i % 1000) / 1000.0, 0, 'f', 5),
+                                  QStringLiteral("%1").arg(12.0 + (i % 997) / 1000.0, 0, 'f', 5)});
+        }
+    }
+    void uscite(bool ov2, bool xls, bool txt) {
+        f.c.chkOutput[0]->setValue(ov2);
+        f.c.chkOutput[1]->setValue(xls);
+        f.c.chkOutput[2]->setValue(txt);
+        f.c.chkArea[0]->setValue(true);
+        f.c.chkArea[1]->setValue(false);
+    }
+    QString file(const char* est) const {
+        return f.amb.sCartellaScaricati + (QByteArray(est) == "ov2" ? "Nazionali/" : "") + "Farmacie-comunali." + est;
+    }
+};
+
+Banco& Condiviso() {
+    static Banco b;
+    static bool pieno = false;
+    if (!pieno) {
+        b.riempi();
+        pieno = true;
+    }
+    return b;
+}
+
+void Salva(benchmark::State& s, bool ov2, bool xls, bool txt) {
+    Banco& b = Condiviso();
+    b.uscite(ov2, xls, txt);
+    for (auto _ : s) {
+        b.f.salva.SalvaFile(1);
+        benchmark::DoNotOptimize(b.f.salva.fileScritti.size());
+    }
+    s.counters["record"] = double(b.f.tab.nRecord);
+}
+
+void Importa(benchmark::State& s, const char* est) {
+    Banco& b = Condiviso();
+    b.uscite(false, QByteArray(est) == "xls", QByteArray(est) == "txt");
+    b.f.salva.SalvaFile(1);
+    const QString percorso = b.file(est);
+    Banco altro;
+    altro.f.c.optIntegr[0]->setValue(true);
+    for (auto _ : s) {
+        QString errore;
+        if (!altro.f.imp.ImportaTabella(percorso, QString(), &errore)) s.SkipWithError(qPrintable(errore));
+        benchmark::DoNotOptimize(altro.f.tab.nRecord);
+    }
+    s.counters["record"] = double(altro.f.tab.nRecord);
+}
+}  // namespace
+
+static void BM_SalvaTxt40000(benchmark::State& s) { Salva(s, false, false, true); }
+static void BM_SalvaXls40000(benchmark::State& s) { Salva(s, false, true, false); }
+static void BM_SalvaOv2_40000(benchmark::State& s) { Salva(s, true, false, false); }
+static void BM_ImportaTxt40000(benchmark::State& s) { Importa(s, "txt"); }
+static void BM_ImportaXls40000(benchmark::State& s) { Importa(s, "xls"); }
+
+// The same OV2 file read by gpsbabel and written out as CSV.
+static void BM_GpsbabelOv2InCsv(benchmark::State& s) {
+    Banco& b = Condiviso();
+    b.uscite(true, false, false);
+    b.f.salva.SalvaFile(1);
+    const QString ov2 = b.file("ov2");
+    for (auto _ : s) {
+        QProcess p;
+        p.start(QStringLiteral("gpsbabel"), {"-i", "tomtom", "-f", ov2, "-o", "unicsv", "-F", b.dir.filePath("out.csv")});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) s.SkipWithError("gpsbabel failed");
+    }
+}
+
+BENCHMARK(BM_SalvaTxt40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SalvaXls40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SalvaOv2_40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GpsbabelOv2InCsv)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportaTxt40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportaXls40000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,226 @@
+#include "io/ov2.h"
+
+#include <QHash>
+#include <QVector>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "io/file_testo.h"
+#include "net/testo.h"
+
+namespace gm {
+
+namespace {
+const QString kParoleVuote = QStringLiteral(
+    " di a da in con su per tra fra il lo la i gli le del dello della dei degli delle al alla allo ai agli "
+    "alle dal dallo dalla dai dagli alle nel nello nella nei negli nelle sul sullo sulla sui sugli sulle spa "
+    "sas srl snc flli f.lli s.p.a. s.a.s. s.r.l. s.n.c. soc de c. sdf s.d.f. e o u ");
+
+constexpr int kMaxTesto = 63;
+
+bool Cifra(QChar c) { return c >= u'0' && c <= u'9'; }
+
+QString TrimSpazi(const QString& s) {
+    int i = 0, j = int(s.size());
+    while (i < j && s[i] == u' ') ++i;
+    while (j > i && s[j - 1] == u' ') --j;
+    return s.mid(i, j - i);
+}
+
+QString LTrimSpazi(const QString& s) {
+    int i = 0;
+    while (i < s.size() && s[i] == u' ') ++i;
+    return s.mid(i);
+}
+
+// Lower case character by character, so that positions stay the same.
+QString Minuscolo(const QString& s) {
+    QString m = s;
+    for (QChar& c : m) c = c.toLower();
+    return m;
+}
+
+// The search patterns of the word list " " + category + stop words + the user's words: each word
+// with its trailing blank, preceded by a blank. Kept for the next row of the same save.
+struct Modello {
+    QString cerca;   // " " + word + " ", lower case
+    QString parola;  // the word alone
+};
+
+struct Elenco {
+    QVector<Modello> modelli;
+    std::array<QVector<int>, 256> perIniziale;  // patterns by the first letter of their word
+    QVector<int> sempre;                        // patterns of no word (runs of blanks)
+};
+
+int Iniziale(QStringView parola) { return parola.isEmpty() ? 0 : (parola[0].unicode() & 0xFF); }
+
+const Elenco& Modelli(const QString& categoria, const QString& parole) {
+    thread_local QString ultimaCategoria, ultimeParole;
+    thread_local Elenco elenco;
+    QVector<Modello>& modelli = elenco.modelli;
+    thread_local bool pronto = false;
+    if (pronto && ultimaCategoria == categoria && ultimeParole == parole) return elenco;
+    modelli.clear();
+    for (auto& v : elenco.perIniziale) v.clear();
+    elenco.sempre.clear();
+    QString w = u' ' + categoria + u' ' + kParoleVuote + u' ' + parole + u' ';
+    while (!w.isEmpty()) {
+        const int p = InStr(w + u' ', QStringLiteral(" "), 2);
+        const QString m = Minuscolo(u' ' + Left(w, p));
+        modelli.append({m, m.trimmed()});
+        if (modelli.last().parola.isEmpty())
+            elenco.sempre.append(int(modelli.size()) - 1);
+        else
+            elenco.perIniziale[Iniziale(modelli.last().parola)].append(int(modelli.size()) - 1);
+        w = LTrimSpazi(Mid(w, p));
+    }
+    ultimaCategoria = categoria;
+    ultimeParole = parole;
+    pronto = true;
+    return elenco;
+}
+}  // namespace
+
+QByteArray MKL(qint32 valore) {
+    const quint32 u = quint32(valore);
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i) b[i] = char((u >> (8 * i)) & 0xFF);
+    return b;
+}
+
+namespace {
+std::optional<qint32> Coordinata(double gradi) {
+    const double v = std::nearbyint(gradi * 100000.0);  // default rounding: halves to even
+    if (!std::isfinite(v) || v > std::numeric_limits<qint32>::max() || v < std::numeric_limits<qint32>::min())
+        return std::nullopt;
+    return qint32(v);
+}
+}  // namespace
+
+// The leading decimal number of a text, as Val reads it, without the cost of a locale.
+static double Numero(const QString& s) {
+    char buf[64];
+    int n = 0, i = 0;
+    const int len = int(s.size());
+    while (i < len && (s[i] == u' ' || s[i] == u'\t')) ++i;
+    if (i < len && (s[i] == u'-' || s[i] == u'+')) {
+        if (s[i] == u'-') buf[n++] = '-';
+        ++i;
+    }
+    bool cifre = false, punto = false;
+    for (; i < len && n < 60; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            cifre = true;
+        } else if (c == u'.' && !punto) {
+            punto = true;
+        } else {
+            break;
+        }
+        buf[n++] = char(c);
+    }
+    if (!cifre) return 0.0;
+    if (n >= 60) return Val(s);  // very long numbers: the general reader
+    double v = 0.0;
+    const auto esito = std::from_chars(buf, buf + n, v);
+    return esito.ec == std::errc() ? v : Val(s);
+}
+
+std::optional<qint32> CoordinataOV2(const QString& testo) { return Coordinata(Numero(testo)); }
+
+std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, const QString& parole) {
+    if (r[kLatitudine].isEmpty()) return std::nullopt;
+
+    QString prova = r[kTelefono];
+    if (prova.size() != 5) prova = Right(QStringLiteral("00000") + prova, 5);
+    for (QChar c : prova)
+        if (!Cifra(c)) return std::nullopt;
+    QString tel = QStringLiteral("39") + r[kTelefono];
+    tel.remove(u' ');
+    tel = TrimSpazi(tel);
+    // A number that leaves no room even for ">" cannot make a valid record.
+    if (tel.size() > kMaxTesto - 1) return std::nullopt;
+
+    const QString& ind = r[kIndirizzo];
+    const int blank = InStr(ind, QStringLiteral(" "));
+    const QString via = blank > 0 ? Mid(ind, blank + 1) : ind;
+    QString testo = TrimSpazi(r[kCitta] + u'(' + r[kPr] + u')' + via + QStringLiteral("; ") + r[kNome]);
+
+    // Each listed word goes where it stands after a blank (the first, with the list's leading
+    // blank, only after two). The search runs on a lower-case shadow of the text, edited alike.
+    const Elenco& elenco = Modelli(categoria, parole);
+    QString minuscolo = Minuscolo(testo);
+    // Removing a word never makes a new one: only the patterns of the text's words can match, and
+    // they run in list order.
+    QVector<int> daProvare = elenco.sempre;
+    for (QStringView parte : QStringView(minuscolo).split(u' ', Qt::SkipEmptyParts))
+        for (int k : elenco.perIniziale[Iniziale(parte)])
+            if (elenco.modelli[k].parola == parte) daProvare.append(k);
+    std::sort(daProvare.begin(), daProvare.end());
+    daProvare.erase(std::unique(daProvare.begin(), daProvare.end()), daProvare.end());
+    for (int indice : daProvare) {
+        const QString& m = elenco.modelli[indice].cerca;
+        if (!testo.endsWith(u' ')) {
+            testo += u' ';
+            minuscolo += u' ';
+        }
+        qsizetype da = minuscolo.indexOf(m);
+        if (da < 0) continue;
+        QString t, mt;
+        qsizetype ultimo = 0;
+        while (da >= 0) {
+            t += QStringView(testo).mid(ultimo, da - ultimo);
+            mt += QStringView(minuscolo).mid(ultimo, da - ultimo);
+            t += u' ';
+            mt += u' ';
+            ultimo = da + m.size();
+            da = minuscolo.indexOf(m, ultimo);
+        }
+        t += QStringView(testo).mid(ultimo);
+        mt += QStringView(minuscolo).mid(ultimo);
+        testo = t;
+        minuscolo = mt;
+    }
+    while (testo.contains(QStringLiteral("  "))) testo.replace(QStringLiteral("  "), QStringLiteral(" "));
+    // No letters in these, so letter case plays no part.
+    static const char* const sostituzioni[][2] = {{": ", ""},  {":", ""},   {", ", ","}, {". ", ""},
+                                                   {".", ""},   {"; ", ";"}, {" ;", ";"}, {" (", "("}};
+    for (const auto& r : sostituzioni) {
+        const QLatin1String da(r[0]);
+        if (testo.contains(da)) testo.replace(da, QLatin1String(r[1]));
+    }
+    testo = TrimSpazi(Left(testo, kMaxTesto - 1 - int(tel.size()))) + u'>' + tel;
+    testo.replace(QStringLiteral(";>"), QStringLiteral(">"));
+    return testo;
+}
+
+QByteArray RecordOV2(const Record& r, const QString& categoria, const QString& parole) {
+    const std::optional<QString> testo = TestoPuntoOV2(r, categoria, parole);
+    if (!testo) return {};
+    const double lat = Numero(r[kLatitudine]), lon = Numero(r[kLongitudine]);
+    if (lat == 0.0 && lon == 0.0) return {};
+    const std::optional<qint32> x = Coordinata(lon);
+    const std::optional<qint32> y = Coordinata(lat);
+    if (!x || !y) return {};
+    QByteArray byte = CodificaWin1252(*testo);
+    if (byte.size() > kMaxTesto) byte.truncate(kMaxTesto);
+    // A control byte (a zero above all) would end or garble the text on the navigator.
+    for (char& b : byte)
+        if (static_cast<unsigned char>(b) < 0x20) b = '?';
+    QByteArray rec;
+    rec.reserve(byte.size() + 14);
+    rec.append(char(2));
+    rec.append(MKL(qint32(byte.size() + 14)));
+    rec.append(MKL(*x));
+    rec.append(MKL(*y));
+    rec.append(byte);
+    rec.append('\0');
+    return rec;
+}
+
+}  // namespace gm

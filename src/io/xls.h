@@ -1,0 +1,42 @@
+// Excel 97-2003 workbooks: a BIFF8 writer (one sheet, every cell text) inside an OLE2 compound
+// file, and a reader of the active sheet of any workbook.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace gm {
+
+// Limits of the format: rows and columns of a sheet, characters of a cell.
+inline constexpr int kXlsMaxRighe = 65536;
+inline constexpr int kXlsMaxColonne = 256;
+inline constexpr int kXlsMaxCaratteri = 32767;
+
+// The BIFF8 "Workbook" stream of a one-sheet workbook: row i of righe is sheet row i + 1. Every
+// non-empty cell is a shared string, so leading zeros and accented letters stay as written;
+// empty cells stay blank. Rows and columns beyond the format's limits are dropped.
+QByteArray FlussoBiff8(const QVector<QStringList>& righe);
+
+// The same wrapped in an OLE2 compound file: the bytes of a complete .xls file; empty (with
+// *errore) on failure.
+QByteArray CartellaXls(const QVector<QStringList>& righe, QString* errore = nullptr);
+
+// One cell read back: its text, and whether the workbook stored it as a number.
+struct CellaXls {
+    QString testo;
+    bool numero = false;
+};
+using FoglioXls = QVector<QVector<CellaXls>>;
+
+// Reads the active sheet of the workbook at percorso, at most maxRighe rows and maxColonne
+// columns (sheet row 1 is element 0). Numbers come back as plain decimal text ("45.46427",
+// "1234"). Returns false with a readable reason when the file is missing, too large, not a
+// workbook or damaged.
+bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore);
+
+// Index of the sheet the workbook shows first (WINDOW1), 0 when it names none.
+int FoglioAttivoXls(const QString& percorso);
+
+}  // namespace gm
