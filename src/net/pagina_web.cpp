@@ -114,7 +114,7 @@ bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& cha
     bool troppo = false;
     QByteArray dati;
     auto leggi = [&] {
-        if (troppo) return;
+        if (troppo || !r->isOpen()) return;
         const qint64 disp = r->bytesAvailable();
         if (dati.size() + disp > nMaxByte) {
             troppo = true;
