@@ -2,6 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <cmath>
 
 #include "app/controlli.h"
 #include "app/dialoghi.h"
@@ -17,7 +21,55 @@ void Avanzamento::Cedi() {
         QCoreApplication::processEvents();
 }
 
-void Avanzamento::AggiornaPercentuale(long Totale, long Corrente) { Cedi(); }
+QString Avanzamento::TestoPercentuale(double percentuale) {
+    // "##0.00%": at least one integer digit, two decimals, a point.
+    return QString::number(percentuale, 'f', 2) + u'%';
+}
+
+double Avanzamento::Percentuale(long Totale, long Corrente) {
+    // Corrente - 0.5 rounded half to even: always the integer Corrente - 1 or Corrente.
+    const double meta = double(Corrente) - 0.5;
+    const double m = std::max(1.0, std::nearbyint(meta));  // default rounding mode: to even
+    const float p = float(std::floor(m / double(Totale) * 10000.0 + 0.5) / 100.0);
+    return p >= 100.0f ? 100.0 : double(p);
+}
+
+void Avanzamento::AggiornaPercentuale(long Totale, long Corrente) {
+    c.txtPerc.setVisible(Totale > 0);
+    c.lblPerc.setVisible(Totale > 0);
+    if (Totale <= 0 || Corrente <= 0) {
+        c.txt100.alignment = 2;
+        c.txt100.setText(QStringLiteral("Clicca su un riquadro qualsisi per le istruzioni"));
+        c.txtPerc.setText(QString());
+        c.txtProv.setText(QString());
+        c.txtComune.setText(QString());
+        c.txtPag[0]->setText(QString());
+        c.txtPag[1]->setText(QString());
+        c.frmBase.setCaption(QStringLiteral("Geomerce"));
+        c.lblAvanz.setCaption(QString());
+        c.txtPerc.larghezza = 0;
+        Cedi();
+        return;
+    }
+    const double perc = Percentuale(Totale, Corrente);
+    c.lblPerc.setCaption(QStringLiteral("> ") + TestoPercentuale(perc) + QStringLiteral(" - ") +
+                         QString::number(Corrente) + u'/' + QString::number(Totale));
+    c.frmBase.setCaption(QStringLiteral("Geomerce ") + QString::number(long(std::floor(perc + 0.5))) +
+                         QStringLiteral("% ") + c.txtCosa.text());
+    c.txtPerc.larghezza = perc / 100.0;
+    const QString fase = u'<' + DescrizioneFase + u'>';
+    c.txt100.alignment = 1;
+    if (perc >= 50) {
+        c.txt100.setText(QString());
+        c.txtPerc.setText(fase);
+    } else {
+        c.txtPerc.setText(QString());
+        c.txt100.setText(fase);
+    }
+    // Width changes carry no signal of their own; a caption change may not happen on every call.
+    emit c.txtPerc.change();
+    Cedi();
+}
 
 void Avanzamento::EvidenziaOrigine(long Gialle, long Bianche) {
     c.lblOrigine[0]->setVisible(Gialle != 0);
@@ -27,11 +79,24 @@ void Avanzamento::EvidenziaOrigine(long Gialle, long Bianche) {
 }
 
 long Avanzamento::CalcolaSecondi() {
-    const QDateTime t = QDateTime::currentDateTime();
-    return long(t.date().day()) * 24 * 3600 + t.time().hour() * 3600 + t.time().minute() * 60 + t.time().second();
+    // Seconds on a monotonic clock: differences of two readings stay right across midnight, the
+    // turn of a month and changes of the wall clock.
+    static QElapsedTimer orologio = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return long(orologio.elapsed() / 1000);
 }
 
-void Avanzamento::tmrClock_Timer() {}
+void Avanzamento::tmrClock_Timer() {
+    MinutiDaSalvataggio += 1;
+    if (MinutiDaSalvataggio > 9) {
+        if (salvaFile) salvaFile(2);
+        MinutiDaSalvataggio = 0;
+    }
+    c.lblAvanz.setCaption(QString(int(std::floor(MinutiDaSalvataggio / 2.0 + 0.5)), u'>'));
+}
 
 void Avanzamento::lblTent_Change() { c.lblTent.setOpaque(!c.lblTent.caption().isEmpty()); }
 
@@ -40,6 +105,23 @@ void Avanzamento::IndicaOccupato(bool occupato) {
     c.lblFine.setBackColor(occupato ? kVerde : kRosso);
 }
 
-void Avanzamento::cmdFine_Click() {}
+void Avanzamento::cmdFine_Click() {
+    if (c.cmdFine.caption().compare(QStringLiteral("&Stop"), Qt::CaseInsensitive) == 0) {
+        if (d.domanda(QStringLiteral("Vuoi interrompere l'elaborazione?"), QStringLiteral("Interruzione"))) {
+            bStop = true;
+            IndicaOccupato(false);
+        }
+        return;
+    }
+    if (!d.domanda(QStringLiteral("Vuoi chiudere l'applicazione?"), QStringLiteral("Fine lavoro"))) return;
+    // Files are opened and closed within each procedure, so none is open here.
+    if (!cartellaPagine.isEmpty()) {
+        QDir dir(cartellaPagine);
+        const QStringList voci = dir.entryList({QStringLiteral("mk*.html")}, QDir::Files | QDir::Hidden);
+        for (const QString& v : voci) dir.remove(v);  // a file that stays does not stop the exit
+    }
+    bChiusuraConfermata = true;
+    if (terminaProgramma) terminaProgramma();
+}
 
 }  // namespace gm

@@ -21,6 +21,9 @@ public:
     long InizioFase = 0;
 
     void AggiornaPercentuale(long Totale, long Corrente);
+    // The percentage AggiornaPercentuale shows (two decimals, at most 100) and its text.
+    static double Percentuale(long Totale, long Corrente);
+    static QString TestoPercentuale(double percentuale);
     void EvidenziaOrigine(long Gialle, long Bianche);
     static long CalcolaSecondi();
     void tmrClock_Timer();
@@ -37,6 +40,11 @@ public:
     std::function<void(int modo)> salvaFile;
     std::function<void()> terminaProgramma;
     std::function<void()> cedi;  // defaults to processing pending events
+
+    // Folder whose page files "mk*.html" are deleted at exit (the work folder).
+    QString cartellaPagine;
+    // Set when the user confirmed the exit question: the window may close.
+    bool bChiusuraConfermata = false;
 
 private:
     Controlli& c;

@@ -20,10 +20,14 @@ public:
     void txtCosa_keypress(int& ascii);
     void CaricaListaProvince(long nRegione);
     void CaricaListaComuni(long nRegione, long nProvincia);
+    // Search button rule: enabled with a category and at least one selected region.
+    void AggiornaPulsanteRicerca();
 
 private:
     Controlli& c;
     const Territorio& terr;
+    bool m_inProvince = false;
+    bool m_inComuni = false;
 };
 
 }  // namespace gm
