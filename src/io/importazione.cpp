@@ -397,9 +397,9 @@ bool Importazione::Importa(const std::array<int, kColonne>& mappa, QString* erro
     const QString nome = file.left(std::max<qsizetype>(file.size() - 4, 0));
     n.stato.aCampi[20] = nome;
     c.txtCosa.setText(QString(nome).replace(u'-', u' '));
-    c.frmBase.setCaption(QStringLiteral("Geomerce: ") + nome);
-
+    // The progress reset restores the plain caption, so it goes first.
     av.AggiornaPercentuale(0, 0);
+    c.frmBase.setCaption(QStringLiteral("Geomerce: ") + nome);
     QString testo = av.bStop ? QStringLiteral("Caricamento interrotto!") : QStringLiteral("Caricamento effettuato!");
     if (m_troncati) testo += QStringLiteral("\r\n\r\nAlcuni campi troppo lunghi sono stati accorciati.");
     n.d.messaggio(testo, QStringLiteral("Caricamento tabella"), Icona::Informazione);
