@@ -16,7 +16,7 @@ struct Banco {
     gm::DialoghiRegistrati d;
     gm::Form f{d};
     Banco() {
-        f.av.cedi = [] { if (qEnvironmentVariableIsEmpty("SENZA_EVENTI")) QCoreApplication::processEvents(); };
+        if (!qEnvironmentVariableIsEmpty("SENZA_EVENTI")) f.av.cedi = [] {};  // else the window's own yield
         f.Form_Load(dir.path());
         f.c.txtCosa.setText(QStringLiteral("Farmacie comunali"));
         f.c.txtDupl.setText(QStringLiteral("0"));

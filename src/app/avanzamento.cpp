@@ -15,10 +15,16 @@ namespace gm {
 Avanzamento::Avanzamento(Controlli& c, Dialoghi& d) : c(c), d(d) {}
 
 void Avanzamento::Cedi() {
-    if (cedi)
+    if (cedi) {
         cedi();
-    else
-        QCoreApplication::processEvents();
+        return;
+    }
+    // Long loops yield once per unit of work, tens of thousands of times a pass; a turn of the
+    // event loop every few milliseconds keeps the window just as live at a fraction of the cost.
+    static QElapsedTimer ultimoTurno;
+    if (ultimoTurno.isValid() && ultimoTurno.elapsed() < kMsTraTurni) return;
+    QCoreApplication::processEvents();
+    ultimoTurno.start();
 }
 
 QString Avanzamento::TestoPercentuale(double percentuale) {

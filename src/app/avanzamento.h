@@ -33,8 +33,9 @@ public:
     // Busy indicator of the Stop button: "&Stop" on green, or "&Fine Lavoro" on red.
     void IndicaOccupato(bool occupato);
 
-    // One turn of the event loop.
+    // A turn of the event loop, at most one every kMsTraTurni milliseconds.
     void Cedi();
+    static constexpr qint64 kMsTraTurni = 8;
 
     // Hooks set by the form: the timer's automatic save, and ending the program.
     std::function<void(int modo)> salvaFile;
