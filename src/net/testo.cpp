@@ -1,5 +1,7 @@
 #include "net/testo.h"
 
+#include <charconv>
+
 namespace gm {
 
 long Maggiore(long a, long b) { return a < b ? b : a; }
@@ -70,9 +72,18 @@ double Val(const QString& s) {
         ++i;
     }
     if (!cifre) return 0.0;
-    bool ok = false;
-    const double v = s.mid(inizio, i - inizio).toDouble(&ok);
-    return ok ? v : 0.0;
+    // Called per cell in passes over whole tables: parse from a stack buffer, not a new string.
+    char buf[64];
+    int k = 0;
+    for (int j = inizio; j < i; ++j) {
+        const char ch = char(s[j].unicode());
+        if (ch == '+') continue;  // from_chars takes only a minus
+        if (k == int(sizeof buf)) return s.mid(inizio, i - inizio).toDouble();
+        buf[k++] = ch;
+    }
+    double v = 0.0;
+    const auto [fine, errore] = std::from_chars(buf, buf + k, v);
+    return errore == std::errc() ? v : 0.0;
 }
 
 }  // namespace gm

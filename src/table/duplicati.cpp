@@ -1,5 +1,6 @@
 #include "table/duplicati.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/avanzamento.h"
@@ -24,7 +25,12 @@ QString CinqueDecimali(const QString& s) {
     return Left(s, punto) + (Mid(s, punto + 1) + QStringLiteral("00000")).left(5);
 }
 
-QString Riempi9(const QString& s) { return Right(QStringLiteral("0000000000") + s, 9); }
+// The last nine characters of s, padded on the left with zeros, written at out.
+void Riempi9(const QString& s, QChar* out) {
+    const qsizetype n = std::min<qsizetype>(s.size(), 9);
+    std::fill(out, out + (9 - n), QChar(u'0'));
+    std::copy(s.constData() + (s.size() - n), s.constData() + s.size(), out + (9 - n));
+}
 }  // namespace
 
 Duplicati::Duplicati(Nucleo& n) : n(n) {}
@@ -116,13 +122,21 @@ void Duplicati::EliminaDuplicati(long Interattivo) {
     righe = g.rows();
     g.inizioModifiche();
     for (int r = 1; r <= righe - 1; ++r) {
-        for (int k : {kLatitudine, kLongitudine})
-            if (!g.text(r, k).isEmpty()) g.setText(r, k, CinqueDecimali(g.text(r, k)));
+        for (int k : {kLatitudine, kLongitudine}) {
+            const QString& v = g.text(r, k);
+            if (v.isEmpty()) continue;
+            QString cinque = CinqueDecimali(v);
+            if (cinque != v) g.setText(r, k, std::move(cinque));
+        }
         if (n.av.bStop) break;
-        g.setText(r, kChiave, Riempi9(g.text(r, kLatitudine)) + Riempi9(g.text(r, kLongitudine)));
+        QString chiave(18, Qt::Uninitialized);
+        Riempi9(g.text(r, kLatitudine), chiave.data());
+        Riempi9(g.text(r, kLongitudine), chiave.data() + 9);
+        g.setText(r, kChiave, chiave);
     }
     g.fineModifiche();
-    n.tab.Ordina(kChiave, Griglia::CrescenteNoCase);
+    // Digits, points and signs only: letter case cannot matter, so the plain comparison will do.
+    n.tab.Ordina(kChiave, Griglia::CrescenteCase);
     g.setCols(kColonne);
 
     // Phase 3: each record against the previous one with coordinates, in latitude order.

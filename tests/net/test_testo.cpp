@@ -54,4 +54,11 @@ TEST(Testo, MaggioreAndStringHelpers) {
     EXPECT_DOUBLE_EQ(Val(""), 0.0);
     EXPECT_DOUBLE_EQ(Val("x1"), 0.0);
     EXPECT_DOUBLE_EQ(Val(" -9.5"), -9.5);
+    const struct {
+        const char* testo;
+        double valore;
+    } numeri[] = {{"+7", 7}, {"5.", 5}, {".25", 0.25}, {"12.345.6", 12.345}, {"-.", 0}, {"+", 0},
+                  {"\t41.90278 ", 41.90278}, {"00100", 100}, {"1e5", 1}, {"3,5", 3},
+                  {"123456789012345678901234567890123456789012345678901234567890123456789", 1.2345678901234568e68}};
+    for (const auto& c : numeri) EXPECT_DOUBLE_EQ(Val(QString::fromUtf8(c.testo)), c.valore) << c.testo;
 }
