@@ -4,8 +4,17 @@
 
 #include "io/xls.h"
 
+#include <QDataStream>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cmath>
 #include <cstring>
@@ -17,6 +26,9 @@ namespace {
 
 constexpr int kMaxDatiRecord = 8224;
 constexpr qint64 kMaxFileXls = 128LL * 1024 * 1024;
+// Bounds of the child process that reads a workbook.
+constexpr qint64 kMsLetturaXls = 60000;
+constexpr qsizetype kMaxRisultatoXls = 512LL * 1024 * 1024;
 
 void U8(QByteArray& b, quint8 v) { b.append(char(v)); }
 void U16(QByteArray& b, quint16 v) {
@@ -340,22 +352,13 @@ QString MessaggioFreexl(int rc) {
 }
 }  // namespace
 
-bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
-    foglio.clear();
+namespace {
+// The FreeXL part of LeggiXls; runs in a child process.
+bool LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
     auto fallisci = [&](const QString& perche) {
         if (errore) *errore = perche;
         return false;
     };
-    const QFileInfo info(percorso);
-    if (!info.isFile()) return fallisci(QStringLiteral("il file non esiste"));
-    if (info.size() > kMaxFileXls) return fallisci(QStringLiteral("il file è troppo grande"));
-    {
-        QFile f(percorso);
-        if (!f.open(QIODevice::ReadOnly)) return fallisci(QStringLiteral("il file non si può leggere"));
-        static const char firma[8] = {char(0xD0), char(0xCF), char(0x11), char(0xE0),
-                                      char(0xA1), char(0xB1), char(0x1A), char(0xE1)};
-        if (f.read(8) != QByteArray(firma, 8)) return fallisci(QStringLiteral("il file non è una cartella Excel"));
-    }
     const int attivo = FoglioAttivoXls(percorso);
 
     const QByteArray nome = QFile::encodeName(percorso);
@@ -407,6 +410,122 @@ bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& 
     }
     freexl_close(handle);
     return true;
+}
+
+
+// Damaged workbooks can make the third-party readers (FreeXL, libgsf) read out of bounds or
+// crash; they run in a child process, so a bad file costs an error message, never the program
+// and the table it holds. The child sends its result through a pipe and ends with _exit.
+bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
+    const QString danneggiato = QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile");
+    int tubo[2];
+    if (pipe(tubo) != 0) return LeggiConFreexl(percorso, maxRighe, maxColonne, foglio, errore);
+    const pid_t figlio = fork();
+    if (figlio < 0) {
+        close(tubo[0]);
+        close(tubo[1]);
+        return LeggiConFreexl(percorso, maxRighe, maxColonne, foglio, errore);
+    }
+    if (figlio == 0) {
+        close(tubo[0]);
+        FoglioXls letto;
+        QString perche;
+        const bool ok = LeggiConFreexl(percorso, maxRighe, maxColonne, letto, &perche);
+        QByteArray dati;
+        {
+            QDataStream out(&dati, QIODevice::WriteOnly);
+            out << ok << perche << qint32(letto.size());
+            for (const QVector<CellaXls>& riga : letto) {
+                out << qint32(riga.size());
+                for (const CellaXls& c : riga) out << c.testo << c.numero;
+            }
+        }
+        const char* p = dati.constData();
+        qsizetype resto = dati.size();
+        while (resto > 0) {
+            const ssize_t scritti = write(tubo[1], p, size_t(resto));
+            if (scritti <= 0) _exit(3);
+            p += scritti;
+            resto -= scritti;
+        }
+        _exit(0);
+    }
+    close(tubo[1]);
+    QByteArray dati;
+    QElapsedTimer orologio;
+    orologio.start();
+    bool scaduto = false;
+    char buf[65536];
+    for (;;) {
+        pollfd pf{tubo[0], POLLIN, 0};
+        const int pronto = poll(&pf, 1, 1000);
+        if (pronto < 0 && errno == EINTR) continue;
+        if (orologio.elapsed() > kMsLetturaXls || dati.size() > kMaxRisultatoXls) {
+            scaduto = true;
+            break;
+        }
+        if (pronto == 0) continue;
+        const ssize_t letti = read(tubo[0], buf, sizeof buf);
+        if (letti < 0 && errno == EINTR) continue;
+        if (letti <= 0) break;
+        dati.append(buf, letti);
+    }
+    close(tubo[0]);
+    if (scaduto) kill(figlio, SIGKILL);
+    int stato = 0;
+    while (waitpid(figlio, &stato, 0) < 0 && errno == EINTR) {
+    }
+    if (scaduto || !WIFEXITED(stato) || WEXITSTATUS(stato) != 0) {
+        if (errore) *errore = danneggiato;
+        return false;
+    }
+    QDataStream in(dati);
+    bool ok = false;
+    QString perche;
+    qint32 righe = 0;
+    in >> ok >> perche >> righe;
+    if (in.status() != QDataStream::Ok || righe < 0 || righe > std::max(maxRighe, 0)) {
+        if (errore) *errore = danneggiato;
+        return false;
+    }
+    if (!ok) {
+        if (errore) *errore = perche;
+        return false;
+    }
+    foglio.resize(righe);
+    for (QVector<CellaXls>& riga : foglio) {
+        qint32 colonne = 0;
+        in >> colonne;
+        if (colonne < 0 || colonne > std::max(maxColonne, 0)) break;
+        riga.resize(colonne);
+        for (CellaXls& c : riga) in >> c.testo >> c.numero;
+    }
+    if (in.status() != QDataStream::Ok) {
+        foglio.clear();
+        if (errore) *errore = danneggiato;
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
+bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
+    foglio.clear();
+    auto fallisci = [&](const QString& perche) {
+        if (errore) *errore = perche;
+        return false;
+    };
+    const QFileInfo info(percorso);
+    if (!info.isFile()) return fallisci(QStringLiteral("il file non esiste"));
+    if (info.size() > kMaxFileXls) return fallisci(QStringLiteral("il file è troppo grande"));
+    {
+        QFile f(percorso);
+        if (!f.open(QIODevice::ReadOnly)) return fallisci(QStringLiteral("il file non si può leggere"));
+        static const char firma[8] = {char(0xD0), char(0xCF), char(0x11), char(0xE0),
+                                      char(0xA1), char(0xB1), char(0x1A), char(0xE1)};
+        if (f.read(8) != QByteArray(firma, 8)) return fallisci(QStringLiteral("il file non è una cartella Excel"));
+    }
+    return LeggiIsolato(percorso, maxRighe, maxColonne, foglio, errore);
 }
 
 }  // namespace gm

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "io/file_testo.h"
@@ -99,4 +100,23 @@ TEST(Xls, BadFilesGiveReasonsNotCrashes) {
     QString errore;
     EXPECT_FALSE(LeggiXls(dir.filePath("missing.xls"), 10, 10, foglio, &errore));
     EXPECT_FALSE(errore.isEmpty());
+}
+
+// A workbook on which the library reads out of bounds (found by fuzzing): the read fails with a
+// reason, the program goes on, and a good file reads right after it.
+TEST(Xls, WorkbookThatBreaksTheReaderIsRefused) {
+    const QString guasta = QStringLiteral(GEOMERCE_SOURCE_DIR "/tests/fuzz/corpus/fuzz_xls/stringa-fuori-limiti.xls");
+    ASSERT_TRUE(QFileInfo::exists(guasta));
+    FoglioXls foglio;
+    QString errore;
+    EXPECT_FALSE(LeggiXls(guasta, kXlsMaxRighe, 10, foglio, &errore));
+    EXPECT_FALSE(errore.isEmpty());
+    EXPECT_TRUE(foglio.isEmpty());
+
+    QTemporaryDir dir;
+    const QString buona = dir.filePath("buona.xls");
+    ASSERT_TRUE(ScriviFileAtomico(buona, CartellaXls({{"Nome", "Cap"}, {"Bar", "00100"}})));
+    ASSERT_TRUE(LeggiXls(buona, kXlsMaxRighe, 10, foglio, &errore)) << errore.toStdString();
+    ASSERT_EQ(foglio.size(), 2);
+    EXPECT_EQ(foglio[1][1].testo, "00100");
 }
