@@ -24,7 +24,7 @@ public:
 
     // Limits of one request: a server that does not finish within the time-out, a body over the
     // size limit or too many redirects make the request fail (an empty page).
-    int msTimeout = 30000;
+    int msTimeout = 20000;
     qint64 nMaxByte = 4 * 1024 * 1024;
     int nMaxRedirect = 5;
 
