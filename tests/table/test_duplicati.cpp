@@ -136,3 +136,34 @@ TEST_F(Duplicato, ToleranceBoxAcceptsDigitsOnly) {
     f->c.txtDupl.setText("");
     EXPECT_FALSE(f->c.cmdDupl.enabled());
 }
+
+// Stop at each turn of the event loop in turn: whatever the moment, only records that really had
+// a twin are gone, the table stays compact and the key column is removed again.
+TEST_F(Duplicato, StopAtAnyMomentLosesNoSingleRecord) {
+    QList<Record> righe;
+    for (int i = 0; i < 40; ++i)
+        righe.append({QStringLiteral("Solo %1").arg(i), QStringLiteral("Via %1").arg(i), "00100", "Roma", "RM",
+                      QStringLiteral("06 %1").arg(i), QStringLiteral("41.%1").arg(100 + i * 7),
+                      QStringLiteral("12.%1").arg(300 + i * 11)});
+    righe.append({"Gemello", "Via 1", "00100", "Roma", "RM", "06 1", "41.10700", "12.31100"});  // twin of Solo 1
+    QStringList soli;
+    for (int i = 0; i < 40; ++i) soli << QStringLiteral("Solo %1").arg(i);
+    for (int fermaAl = 1; fermaAl <= 6; ++fermaAl) {
+        carica(righe);
+        int turni = 0;
+        f->av.bStop = false;
+        f->av.cedi = [&] {
+            if (++turni == fermaAl) f->av.bStop = true;
+        };
+        f->c.txtDupl.setText("5");
+        f->dup.EliminaDuplicati(0);
+        const QStringList restano = nomi();
+        for (const QString& s : soli)
+            if (s != "Solo 1") EXPECT_TRUE(restano.contains(s)) << fermaAl << " " << s.toStdString();
+        EXPECT_TRUE(restano.contains("Solo 1") || restano.contains("Gemello")) << fermaAl;
+        EXPECT_EQ(f->tab.mfgTab.cols(), 8) << fermaAl;
+        EXPECT_EQ(f->tab.nRecord, f->tab.mfgTab.rows() - 1) << fermaAl;
+        for (int r = 1; r <= f->tab.nRecord; ++r) EXPECT_FALSE(f->tab.mfgTab.text(r, 0).isEmpty()) << fermaAl;
+    }
+    f->av.cedi = [] {};
+}
