@@ -1,10 +1,159 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <csignal>
+#include <unistd.h>
+
+#include "app/form.h"
 #include "cli/comandi_cli.h"
+#include "cli/dialoghi_console.h"
+#include "cli/opzioni.h"
+#include "net/testo.h"
 
 namespace gm {
 
-int EseguiSearch(const QStringList&, QTextStream&, QTextStream& err) {
-    err << "search: non ancora disponibile\n";
+namespace {
+
+volatile std::sig_atomic_t g_interrotto = 0;
+void Interrompi(int) { g_interrotto = 1; }
+
+int Errore(QTextStream& err, const QString& testo) {
+    err << "search: " << testo << '\n';
+    err.flush();
     return 2;
+}
+
+// Selects the named entries of a list (names compared ignoring case); false naming the first
+// unknown one.
+bool Seleziona(Lista& l, const QString& nomi, QString& sconosciuto) {
+    QList<int> scelte;
+    for (const QString& nome : nomi.split(u';', Qt::SkipEmptyParts)) {
+        int trovata = -1;
+        for (int i = 0; i < l.count() && trovata < 0; ++i)
+            if (Uguale(l.item(i), nome.trimmed())) trovata = i;
+        if (trovata < 0) {
+            sconosciuto = nome.trimmed();
+            return false;
+        }
+        scelte << trovata;
+    }
+    for (int i = 0; i < l.count(); ++i)
+        if (l.selected(i)) l.setSelected(i, false);
+    for (int i : scelte) {
+        l.setListIndex(i);
+        l.setSelected(i, true);
+    }
+    return true;
+}
+
+// A list with entries but no selection means "all of them", as with the "Tutte"/"Tutti" buttons.
+void TuttiSeNessuno(Lista& l) {
+    if (l.count() == 0 || l.selectedCount() > 0) return;
+    for (int i = 0; i < l.count(); ++i) {
+        l.setListIndex(i);
+        l.setSelected(i, true);
+    }
+}
+
+}  // namespace
+
+int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& err) {
+    QMap<QString, QString> opz;
+    QString errore;
+    if (!LeggiOpzioni(argomenti,
+                      {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
+                       "dir", "url-gialle", "url-bianche", "url-geocoder"},
+                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet"}, opz,
+                      errore))
+        return Errore(err, errore);
+    if (opz.value("regioni").trimmed().isEmpty()) return Errore(err, QStringLiteral("occorre --regioni \"R1;R2\""));
+
+    DialoghiConsole dialoghi(err);
+    Form f(dialoghi);
+    f.Form_Load(opz.value("dir"));
+    bool terminato = false;
+    f.av.terminaProgramma = [&terminato] { terminato = true; };
+    if (opz.contains("url-gialle")) f.amb.servizi.gialle = NormalizzaBase(opz.value("url-gialle"));
+    if (opz.contains("url-bianche")) f.amb.servizi.bianche = NormalizzaBase(opz.value("url-bianche"));
+    if (opz.contains("url-geocoder")) f.amb.servizi.geocoder = NormalizzaBase(opz.value("url-geocoder"));
+    if (!ImpostaUscite(opz, f, errore)) return Errore(err, errore);
+
+    if (opz.contains("integra")) {
+        f.c.optIntegr[0]->setValue(true);
+        if (!f.imp.ImportaTabella(opz.value("integra"), QString(), &errore))
+            return Errore(err, QDir::toNativeSeparators(opz.value("integra")) + QStringLiteral(": ") + errore);
+        if (terminato) return 1;
+        f.c.optIntegr[1]->setValue(true);
+    }
+
+    // The category as the box would take it: its key filter drops what it refuses.
+    f.c.txtCosa.setText(QString());
+    for (QChar ch : opz.value("cosa")) f.c.txtCosa.digita(ch);
+    if (opz.contains("gialle") || opz.contains("no-gialle")) f.c.chkRicerca[0]->setValue(!opz.contains("no-gialle"));
+    if (opz.contains("bianche") || opz.contains("no-bianche"))
+        f.c.chkRicerca[1]->setValue(!opz.contains("no-bianche"));
+    if (opz.contains("coordinate") || opz.contains("no-coordinate"))
+        f.c.chkCoord.setValue(!opz.contains("no-coordinate"));
+
+    QString sconosciuto;
+    if (!Seleziona(f.c.lstRegioni, opz.value("regioni"), sconosciuto))
+        return Errore(err, QStringLiteral("regione sconosciuta: ") + sconosciuto);
+    if (opz.contains("province")) {
+        if (f.c.lstRegioni.selectedCount() != 1) return Errore(err, QStringLiteral("--province vuole una sola regione"));
+        if (!Seleziona(f.c.lstProv, opz.value("province"), sconosciuto))
+            return Errore(err, QStringLiteral("provincia sconosciuta: ") + sconosciuto);
+    }
+    TuttiSeNessuno(f.c.lstProv);
+    if (opz.contains("comuni")) {
+        if (f.c.lstProv.selectedCount() != 1 || Uguale(f.c.lstProv.item(0), QStringLiteral("<Tutte>")))
+            return Errore(err, QStringLiteral("--comuni vuole una sola provincia"));
+        if (!Seleziona(f.c.lstComuni, opz.value("comuni"), sconosciuto))
+            return Errore(err, QStringLiteral("comune sconosciuto: ") + sconosciuto);
+    }
+    TuttiSeNessuno(f.c.lstComuni);
+
+    // Progress: the progress label's text, redrawn in place on a terminal.
+    const bool quiet = opz.contains("quiet");
+    const bool terminale = isatty(STDERR_FILENO);
+    QString ultimo;
+    QElapsedTimer orologio;
+    orologio.start();
+    QObject::connect(&f.c.txtPerc, &CasellaTesto::change, [&] {
+        if (quiet) return;
+        const QString fase = f.c.txtPerc.text().isEmpty() ? f.c.txt100.text() : f.c.txtPerc.text();
+        const QString riga = f.c.lblPerc.caption() + u' ' + fase;
+        if (riga == ultimo || (terminale && orologio.elapsed() < 100)) return;
+        orologio.restart();
+        ultimo = riga;
+        err << (terminale ? "\r\033[K" : "") << riga << (terminale ? "" : "\n");
+        err.flush();
+    });
+    // Ctrl-C asks the run to stop at its next check, as the Stop button does.
+    g_interrotto = 0;
+    auto precedente = std::signal(SIGINT, Interrompi);
+    QTimer sentinella;
+    QObject::connect(&sentinella, &QTimer::timeout, [&] {
+        if (g_interrotto) f.av.bStop = true;
+    });
+    sentinella.start(100);
+
+    dialoghi.errori.clear();
+    f.ric.cmdCarica_Click();
+    sentinella.stop();
+    std::signal(SIGINT, precedente);
+    if (terminale && !quiet) err << '\n';
+    const bool interrotta = g_interrotto != 0;
+    if (!dialoghi.errori.isEmpty() && f.tab.nRecord == 0) return 2;
+
+    if (f.tab.nRecord > 0 && !terminato) SalvaComeUtente(f, dialoghi, opz);
+    QStringList scritti;
+    for (const QString& p : f.salva.fileScritti)
+        if (!scritti.contains(p)) scritti << p;
+    for (const QString& p : scritti) out << QDir::toNativeSeparators(p) << '\n';
+    out.flush();
+    if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty()) return 1;
+    return 0;
 }
 
 }  // namespace gm

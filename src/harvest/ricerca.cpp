@@ -1,11 +1,686 @@
 #include "harvest/ricerca.h"
 
+#include <QDir>
+
+#include "app/ambiente.h"
+#include "app/avanzamento.h"
+#include "app/controlli.h"
+#include "app/dialoghi.h"
+#include "coords/coordinate.h"
+#include "coords/risposte.h"
+#include "geo/selezione.h"
+#include "geo/territorio.h"
+#include "harvest/letture.h"
+#include "harvest/stato.h"
+#include "io/file_testo.h"
+#include "io/salvataggio.h"
+#include "net/pagina_web.h"
+#include "net/testo.h"
+#include "table/duplicati.h"
+#include "table/tabella.h"
+
 namespace gm {
+
+using harvest::Annuncio;
+
+namespace {
+const QString kTutte = QStringLiteral("<Tutte>");
+const QString kTutti = QStringLiteral("<Tutti>");
+constexpr int kMaxProfondita = 8;
+
+bool TuttiSelezionati(const Lista& l) { return l.count() > 0 && l.selectedCount() == l.count(); }
+
+void Maiuscolo(Lista& l, int i) {
+    if (i >= 0 && i < l.count()) l.setItem(i, l.item(i).toUpper());
+}
+void Normale(Lista& l, int i) {
+    if (i >= 0 && i < l.count()) l.setItem(i, PrimoMaiuscoloDi(l.item(i)));
+}
+// The list back to its single entry "<Tutte>" / "<Tutti>", selected.
+void Riporta(Lista& l, const QString& voce) {
+    l.clear();
+    l.addItem(voce);
+    l.setSelected(0, true);
+}
+// Offset text of result page k: "10" for page 2, "20" for page 3.
+QString Offset(long k) { return QString::number(k - 1) + u'0'; }
+}  // namespace
 
 Ricerca::Ricerca(Nucleo& n, SelezioneAree& sel, Coordinate& coord, Duplicati& dup, Salvataggio& salva)
     : n(n), sel(sel), coord(coord), dup(dup), salva(salva) {}
-void Ricerca::collega() {}
-void Ricerca::cmdCarica_Click() {}
-void Ricerca::MessaggioTabellaPiena() {}
+
+void Ricerca::collega() {
+    QObject::connect(&n.c.cmdCarica, &Pulsante::clicked, [this] { cmdCarica_Click(); });
+}
+
+void Ricerca::Scarica(const QString& url) { n.web.EstrazionePaginadaInternet(url); }
+
+void Ricerca::ErroreGrave() {
+    salva.SalvaFile(0);
+    n.av.bStop = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Driver
+
+void Ricerca::cmdCarica_Click() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    try {
+        QString cosa = c.txtCosa.text();
+        c.txtCosa.setText(PrimoMaiuscolo(cosa));
+
+        if (c.optIntegr[0]->value()) {
+            n.tab.EliminaRigheVuoteTabella();
+            if (n.tab.nRecord != 0) {
+                if (!n.d.domanda(QStringLiteral("Attenzione!!!\r\n\r\nI dati presenti in tabella saranno cancellati!\r\n\r\n"
+                                                "Vuoi proseguire?"),
+                                 QStringLiteral("Import dati da file"), Icona::Domanda))
+                    return;
+                n.tab.Svuota();
+            }
+        }
+        n.tab.EliminaRigheVuoteTabella();
+        st.sCosa = c.txtCosa.text();
+
+        const QString titolo = QStringLiteral("Errore!");
+        const char* errore = nullptr;
+        if (c.txtCosa.text().isEmpty())
+            errore = "Occorre indicare una tipologia merceologica...";
+        else if (c.lstRegioni.selectedCount() == 0)
+            errore = "Occorre selezionare almeno una regione...";
+        else if (c.lstProv.selectedCount() == 0)
+            errore = "Occorre selezionare almeno una provincia...";
+        else if (c.lstComuni.selectedCount() == 0)
+            errore = "Occorre selezionare almeno un comune...";
+        if (errore) {
+            n.d.messaggio(QString::fromUtf8(errore), titolo, Icona::Critica);
+            return;
+        }
+
+        c.frmBase.setCaption(QStringLiteral("Geomerce: ") + c.txtCosa.text());
+        ScriviImpostazioni();
+        c.BloccaFrame(false);
+        n.av.IndicaOccupato(true);
+        n.av.bStop = false;
+        if (mandaIndietro) mandaIndietro();
+        c.tmrClock.start();
+        n.tab.bTabellaPiena = false;
+        CalcolaTotalePassi();
+        st.PassiEseguiti = 0;
+        n.av.InizioFase = Avanzamento::CalcolaSecondi();
+        n.av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
+        st.sProvinceTutte = Uguale(c.lstProv.item(0), kTutte) ? kTutte : QString();
+        st.sComuniTutti = Uguale(c.lstComuni.item(0), kTutti) ? kTutti : QString();
+        for (int i = 0; i < c.lstRegioni.count(); ++i) Normale(c.lstRegioni, i);
+    } catch (...) {
+        ErroreGrave();
+        return;
+    }
+
+    try {
+        Corsa();
+    } catch (...) {
+        ErroreGrave();
+    }
+    try {
+        FineCorsa();
+    } catch (...) {
+        ErroreGrave();
+        n.c.BloccaFrame(true);
+        n.av.IndicaOccupato(false);
+    }
+}
+
+void Ricerca::ScriviImpostazioni() {
+    const QString percorso = n.amb.percorso(QStringLiteral("Geomerce.ini"));
+    ScriviFileAtomico(percorso, CodificaWin1252(n.stato.sCosa + QStringLiteral("\r\n")));
+}
+
+void Ricerca::CalcolaTotalePassi() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    st.TotalePassi = 0;
+    for (int i = 0; i < c.lstRegioni.count(); ++i) {
+        if (!c.lstRegioni.selected(i)) continue;
+        if (Uguale(c.lstProv.item(0), kTutte)) {
+            st.TotalePassi += n.terr.numeroProvince(i + 1);
+        } else {
+            st.TotalePassi += c.lstProv.selectedCount();
+            if (!Uguale(c.lstComuni.item(0), kTutti) && !TuttiSelezionati(c.lstComuni))
+                st.TotalePassi += c.lstComuni.selectedCount();
+        }
+    }
+}
+
+void Ricerca::Corsa() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    auto& av = n.av;
+    for (st.iListaRegioni = 0; st.iListaRegioni < c.lstRegioni.count(); ++st.iListaRegioni) {
+        const int i = int(st.iListaRegioni);
+        Maiuscolo(c.lstRegioni, i);
+        c.lstRegioni.setTopIndex(int(Maggiore(0, i - 3)));
+        if (av.bStop) return;
+        if (c.lstRegioni.selected(i)) {
+            st.nRegione = 0;
+            for (int r = 1; r <= n.terr.numeroRegioni(); ++r)
+                if (Uguale(n.terr.nomeRegione(r), c.lstRegioni.item(i))) {
+                    st.nRegione = r;
+                    break;
+                }
+            st.nProvincia = 0;
+            st.nComune = 0;
+            st.sRegione = n.terr.nomeRegione(int(st.nRegione));
+            c.txtRegione.setText(st.sRegione);
+            st.sLocalita = st.sRegione;
+            c.lblLocalita[1]->setCaption(QStringLiteral("Regione:"));
+            c.txtProv.setText(QStringLiteral("**"));
+            c.txtComune.setText(st.sLocalita);
+
+            if (TuttiSelezionati(c.lstProv)) {
+                av.DescrizioneFase = QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Regione: ") + st.sRegione;
+                av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
+                EstrazionePerRegione();
+                Riporta(c.lstProv, kTutte);
+            } else {
+                if (av.bStop) return;
+                for (st.iListaProvince = 0; st.iListaProvince < c.lstProv.count(); ++st.iListaProvince) {
+                    const int j = int(st.iListaProvince);
+                    Maiuscolo(c.lstProv, j);
+                    if (av.bStop) return;
+                    if (c.lstProv.selected(j)) {
+                        st.nProvincia = 0;
+                        for (int p = 1; p <= n.terr.numeroProvince(int(st.nRegione)); ++p)
+                            if (Uguale(n.terr.nomeProvincia(int(st.nRegione), p), c.lstProv.item(j))) {
+                                st.nProvincia = p;
+                                break;
+                            }
+                        st.nComune = 0;
+                        st.sProvincia = n.terr.nomeProvincia(int(st.nRegione), int(st.nProvincia));
+                        c.txtRegione.setText(st.sRegione);
+                        st.sSiglaProvincia = n.terr.siglaProvincia(int(st.nRegione), int(st.nProvincia));
+                        st.sLocalita = st.sSiglaProvincia;
+                        c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+                        c.txtProv.setText(st.sSiglaProvincia);
+                        c.txtComune.setText(st.sLocalita);
+                        if (TuttiSelezionati(c.lstComuni)) {
+                            if (av.bStop) return;
+                            av.DescrizioneFase =
+                                QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Provincia: ") + st.sProvincia;
+                            ++st.PassiEseguiti;
+                            av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
+                            EstraiPerProvincia();
+                            Riporta(c.lstComuni, kTutti);
+                            if (av.bStop) return;
+                        } else {
+                            av.DescrizioneFase =
+                                QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Comune: ") + st.sAppoggio;
+                            ++st.PassiEseguiti;
+                            av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
+                            if (c.chkRicerca[0]->value()) EstraiPerComune(0);
+                            if (c.chkRicerca[1]->value()) EstraiPerComune(1);
+                        }
+                        if (av.bStop) return;
+                    }
+                    Normale(c.lstProv, j);
+                }
+            }
+            if (!av.bStop) {
+                c.lblTent.setCaption(QString());
+                c.tmrClock.stop();
+                av.EvidenziaOrigine(0, 0);
+                dup.EliminaRigheDoppiePalesi();
+                salva.SalvaFile(3);
+                av.MinutiDaSalvataggio = 0;
+                c.tmrClock.start();
+            }
+            c.lblAvanz.setCaption(QString(int(av.MinutiDaSalvataggio / 2.0 + 0.5), u'>'));
+        }
+        Normale(c.lstRegioni, i);
+    }
+}
+
+void Ricerca::FineCorsa() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    auto& av = n.av;
+    av.AggiornaPercentuale(0, 0);
+    c.txtRegione.setText(QString());
+    if (av.bStop) {
+        c.lblTent.setCaption(QString());
+        c.tmrClock.stop();
+        av.EvidenziaOrigine(0, 0);
+        dup.EliminaRigheDoppiePalesi();
+    }
+    c.tmrClock.stop();
+    c.lblTent.setCaption(QString());
+    av.EvidenziaOrigine(0, 0);
+    if (st.sProvinceTutte == kTutte) Riporta(c.lstProv, kTutte);
+    if (st.sComuniTutti == kTutti) Riporta(c.lstComuni, kTutti);
+    if (!av.bStop) {
+        coord.CompletaCoordinateMancanti(0);
+        av.EvidenziaOrigine(0, 0);
+        salva.SalvaFile(4);
+    }
+    av.AggiornaPercentuale(0, 0);
+    c.lblLocalita[1]->setCaption(QStringLiteral("Comune:"));
+    av.IndicaOccupato(false);
+    n.d.messaggio(av.bStop ? QStringLiteral("Elaborazione interrotta") : QStringLiteral("Elaborazione terminata"),
+                  QString(), Icona::Nessuna);
+    av.bStop = false;
+    const QString cosa = c.txtCosa.text();
+    c.txtCosa.setText(QStringLiteral("*"));
+    c.txtCosa.setText(cosa);
+    c.BloccaFrame(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Area walk
+
+QString Ricerca::UrlProvincia(long Estrazione) const {
+    const auto& st = n.stato;
+    if (Estrazione == 0)
+        return n.amb.servizi.gialle + QStringLiteral("/pg/cgi/pgsearch.cgi?btt=1&ts=1&l=1&cb=k&ind=&nc=&qs=") + st.sCosa +
+               QStringLiteral("&dv=") + st.sSiglaProvincia + QStringLiteral("&x=37&y=14");
+    return n.amb.servizi.bianche + QStringLiteral("/execute.cgi?btt=1&tl=2&tr=101&tc=&cb=&tq=2&qs=") + st.sCosa +
+           QStringLiteral("&qsn=&dv=") + st.sSiglaProvincia + QStringLiteral("&ind=&nc=");
+}
+
+QString Ricerca::UrlComune(long Estrazione) const {
+    const auto& st = n.stato;
+    if (Estrazione == 0)
+        return n.amb.servizi.gialle + QStringLiteral("/pg/cgi/pgsearch.cgi?btt=1&ts=1&l=1&cb=0&ind=&nc=&qs=") + st.sCosa +
+               QStringLiteral("&dv=") + st.sLocalita;
+    return n.amb.servizi.bianche + QStringLiteral("/execute.cgi?btt=1&tl=2&tr=101&tc=&cb=&tq=2&qs=") + st.sCosa +
+           QStringLiteral("&qsn=&dv=") + st.sLocalita + QStringLiteral("&ind=&nc=");
+}
+
+void Ricerca::EstrazionePerRegione() {
+    auto& st = n.stato;
+    st.sRegione = n.terr.nomeRegione(int(st.nRegione));
+    st.sLocalita = st.sRegione;
+    n.c.txtRegione.setText(st.sLocalita);
+    n.c.txtProv.setText(QStringLiteral("**"));
+    n.c.txtComune.setText(st.sLocalita);
+    n.av.Cedi();
+    n.av.DescrizioneFase = QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Regione: ") + st.sRegione;
+    st.nPagine = 99;  // a region always counts as over the cap
+    st.sProvinceTutte = kTutte;
+    sel.CaricaListaProvince(st.nRegione);
+    EstraiPerProvincia();
+}
+
+void Ricerca::EstraiPerProvincia() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    auto& av = n.av;
+    c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+    for (st.iListaProvince = 0; st.iListaProvince < c.lstProv.count(); ++st.iListaProvince) {
+        const int j = int(st.iListaProvince);
+        c.lstProv.setTopIndex(j);
+        Maiuscolo(c.lstProv, j);
+        if (c.lstProv.selected(j)) {
+            st.nProvincia = 0;
+            for (int p = 1; p <= n.terr.numeroProvince(int(st.nRegione)); ++p)
+                if (Uguale(n.terr.nomeProvincia(int(st.nRegione), p), c.lstProv.item(j))) {
+                    st.nProvincia = p;
+                    break;
+                }
+            st.sProvincia = n.terr.nomeProvincia(int(st.nRegione), int(st.nProvincia));
+            st.sSiglaProvincia = n.terr.siglaProvincia(int(st.nRegione), int(st.nProvincia));
+            c.lstProv.setListIndex(j);
+            c.lstProv.setSelected(j, false);
+            c.lstProv.setSelected(j, true);
+            st.sLocalita = st.sSiglaProvincia;
+            c.txtProv.setText(st.sSiglaProvincia);
+            c.txtComune.setText(st.sProvincia);
+            if (av.bStop) return;
+            ++st.PassiEseguiti;
+            av.DescrizioneFase = QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Provincia: ") + st.sLocalita;
+            av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
+
+            if (c.chkRicerca[0]->value()) {
+                c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+                c.txtComune.setText(st.sProvincia);
+                Scarica(UrlProvincia(0));
+                RilevaNumeroPagine();
+                if (st.nPagine > 19) {
+                    st.sComuniTutti = kTutti;
+                    sel.CaricaListaComuni(st.nRegione, st.nProvincia);
+                    EstraiPerComune(0);
+                    c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+                    c.txtComune.setText(st.sProvincia);
+                    if (av.bStop) return;
+                } else {
+                    if (av.bStop) return;
+                    if (st.nPagine != 0) EstraiPuntiInteressePagineGialle(2);
+                }
+            }
+            if (c.chkRicerca[1]->value()) {
+                c.lstProv.setSelected(j, false);
+                c.lstProv.setSelected(j, true);
+                c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+                c.txtComune.setText(st.sProvincia);
+                if (av.bStop) return;
+                st.sLocalita = st.sSiglaProvincia;
+                Scarica(UrlProvincia(1));
+                RilevaNumeroPagine();
+                if (av.bStop) return;
+                if (st.nPagine > 19) {
+                    st.sComuniTutti = kTutti;
+                    sel.CaricaListaComuni(st.nRegione, st.nProvincia);
+                    EstraiPerComune(1);
+                    c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+                    c.txtComune.setText(st.sProvincia);
+                    if (av.bStop) return;
+                } else {
+                    if (av.bStop) return;
+                    if (st.nPagine != 0) EstraiPuntiInteressePagineBianche(2);
+                    if (av.bStop) return;
+                }
+            }
+        }
+        Normale(c.lstProv, j);
+        if (n.tab.bTabellaPiena) MessaggioTabellaPiena();
+    }
+}
+
+void Ricerca::EstraiPerComune(long Estrazione) {
+    auto& c = n.c;
+    auto& st = n.stato;
+    auto& av = n.av;
+    c.lblLocalita[1]->setCaption(QStringLiteral("Comune:"));
+    for (st.iListaComuni = 0; st.iListaComuni < c.lstComuni.count(); ++st.iListaComuni) {
+        const int k = int(st.iListaComuni);
+        c.lstComuni.setTopIndex(int(Maggiore(0, k - 3)));
+        Maiuscolo(c.lstComuni, k);
+        if (c.lstComuni.selected(k)) {
+            const int r = int(st.nRegione), p = int(st.nProvincia);
+            st.nComune = 0;
+            for (int m = 1; m <= n.terr.numeroComuni(r, p); ++m)
+                if (Uguale(n.terr.nomeComune(r, p, m), c.lstComuni.item(k))) {
+                    st.nComune = m;
+                    break;
+                }
+            st.sAppoggio = n.terr.nomeComune(r, p, int(st.nComune));
+            st.sCapComune = n.terr.capComune(r, p, int(st.nComune));
+            st.sLocalita = st.sAppoggio;
+            c.txtComune.setText(st.sLocalita);
+            av.DescrizioneFase = QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Comune: ") + st.sLocalita;
+            av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
+            if (av.bStop) return;
+            if (st.nComune == 0) {
+                // An entry that names no municipality of this province: nothing to ask for.
+                Normale(c.lstComuni, k);
+                continue;
+            }
+            Scarica(UrlComune(Estrazione));
+            if (av.bStop) return;
+            RilevaNumeroPagine();
+            if (av.bStop) return;
+            if (Estrazione == 0) {
+                if (st.nPagine != 0) EstraiPuntiInteressePagineGialle(3);
+                if (st.nPagine > 19) {
+                    EstraiPerCodiceCap();
+                    c.lblLocalita[1]->setCaption(QStringLiteral("Comune:"));
+                    c.txtComune.setText(st.sAppoggio);
+                }
+            } else {
+                if (st.nPagine != 0) EstraiPuntiInteressePagineBianche(3);
+                if (!c.chkRicerca[0]->value() && st.nPagine > 19) EstraiPerCodiceCap();
+            }
+        }
+        Normale(c.lstComuni, k);
+        if (n.tab.bTabellaPiena) MessaggioTabellaPiena();
+    }
+}
+
+void Ricerca::MessaggioTabellaPiena() {
+    n.d.messaggio(QStringLiteral("Tabella Piena!\r\n\r\nL'elaborazione sarà terminata.\r\n"
+                                 "Prendere nota del punto raggiunto e procedere con una nuova\r\n"
+                                 "ricerca a partire da questo punto.\r\n(Rinominare questo file prima di proseguire)."),
+                  QStringLiteral("Tabella Piena"), Icona::Critica);
+    n.stato.iListaComuni = n.c.lstComuni.count();
+    n.stato.iListaRegioni = n.c.lstRegioni.count();
+    n.stato.iListaProvince = n.c.lstProv.count();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Page count and postal-code level
+
+void Ricerca::RilevaNumeroPagine() {
+    if (m_profondita == 0) {
+        m_seguiti.clear();
+        m_divisi.clear();
+    }
+    ++m_profondita;
+    try {
+        Conta();
+    } catch (...) {
+        ErroreGrave();
+    }
+    --m_profondita;
+}
+
+void Ricerca::Conta() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    const QString& pagina = n.web.sTestoPagina;
+    if (InStr(pagina, QStringLiteral("seleziona quella in cui")) > 0 ||
+        InStr(pagina, QStringLiteral("Non sono stati trovati operatori in questo comune")) > 0) {
+        st.nPaginaCorrente = 0;
+        st.nPagine = 0;
+        return;
+    }
+    const int r = int(st.nRegione), p = int(st.nProvincia), m = int(st.nComune);
+    if (InStr(pagina, QStringLiteral("risultati contenenti")) > 0) {
+        long pagine = 0;
+        const QString modello = harvest::ModelloElencoLuoghi(pagina, n.amb.servizi.gialle, pagine);
+        QStringList voci;
+        // A list without a counter is still read on the page in hand.
+        for (long k = 1; k <= std::max(1L, pagine); ++k) {
+            if (k > 1) {
+                if (modello.isEmpty()) break;
+                c.lblTent.setCaption(QStringLiteral("^^^"));
+                Scarica(QString(modello).replace(u'*', Offset(k)));
+            }
+            harvest::RaccogliLuoghi(n.web.sTestoPagina, voci);
+        }
+        c.lblTent.setCaption(QStringLiteral("*"));
+        const QString obiettivo = harvest::ScegliLuogo(voci, n.terr.nomeRegione(r), n.terr.nomeProvincia(r, p),
+                                                       n.terr.siglaProvincia(r, p),
+                                                       m >= 1 ? n.terr.nomeComune(r, p, m) : QString());
+        if (!obiettivo.isEmpty()) {
+            const QString url = n.amb.servizi.gialle + obiettivo;
+            if (!m_seguiti.contains(url) && m_profondita < kMaxProfondita) {
+                m_seguiti.insert(url);
+                Scarica(url);
+                RilevaNumeroPagine();
+            }
+        }
+    } else if (InStr(pagina, QStringLiteral("non è stata riconosciuta")) > 0) {
+        const QString nome = (m != 0 ? n.terr.nomeComune(r, p, m) : n.terr.nomeProvincia(r, p)).trimmed();
+        if (!c.lblLocalita[1]->caption().startsWith(QStringLiteral("CAP:"), Qt::CaseInsensitive) &&
+            nome.contains(u' ') && !m_divisi.contains(nome.toLower()) && m_profondita < kMaxProfondita) {
+            m_divisi.insert(nome.toLower());
+            for (const QString& parola : nome.split(u' ', Qt::SkipEmptyParts)) {
+                st.sLocalita = parola;
+                c.txtComune.setText(parola);
+                Scarica(n.amb.servizi.gialle + QStringLiteral("/pg/cgi/pgsearch.cgi?l=1&cb=0&ts=1&btt=1&qs=") + st.sCosa +
+                        QStringLiteral("&of=39856&dv=") + parola);
+                RilevaNumeroPagine();
+            }
+        }
+    }
+    const harvest::Contatore conta = harvest::LeggiContatore(n.web.sTestoPagina);
+    st.nPaginaCorrente = std::min(conta.corrente, harvest::kMaxPagine);
+    st.nPagine = std::min(conta.pagine, harvest::kMaxPagine);
+    c.txtPag[0]->setText(QString::number(st.nPaginaCorrente));
+    c.txtPag[1]->setText(QString::number(st.nPagine));
+}
+
+void Ricerca::EstraiPerCodiceCap() {
+    auto& c = n.c;
+    auto& st = n.stato;
+    c.lblLocalita[1]->setCaption(QStringLiteral("CAP:Comune"));
+    const QString fine = Right(st.sCapComune, 2);
+    int da = 0, a = 99;
+    if (fine != u"00") {
+        bool ok = false;
+        da = a = fine.toInt(&ok);
+        if (!ok) return;  // a postal code that is not a number gives no query
+    }
+    for (int k = da; k <= a; ++k) {
+        st.sLocalita = Left(st.sCapComune, 3) + QStringLiteral("%1").arg(k, 2, 10, QChar(u'0'));
+        c.txtComune.setText(st.sLocalita + u':' + st.sAppoggio);
+        Scarica(n.amb.servizi.gialle + QStringLiteral("/pg/cgi/pgsearch.cgi?btt=1&ts=1&l=1&cb=0&ind=&nc=&qs=") + st.sCosa +
+                QStringLiteral("&dv=") + st.sLocalita);
+        if (n.av.bStop) break;
+        RilevaNumeroPagine();
+        n.av.EvidenziaOrigine(0, 1);
+        if (st.nPagine != 0) EstraiPuntiInteressePagineGialle(4);
+        if (n.tab.bTabellaPiena) {
+            MessaggioTabellaPiena();
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Extractors
+
+bool Ricerca::Accoda(const Annuncio& a) {
+    Record rec;
+    for (int k = 0; k < kColonne; ++k) rec[k] = PrimoMaiuscoloDi(a.campi[k]);
+    const long sopra = n.tab.nRecord;
+    bool ripetuto = sopra >= 1;
+    for (int k = 1; k <= 5 && ripetuto; ++k)
+        if (!Uguale(n.tab.mfgTab.text(int(sopra), k), rec[k])) ripetuto = false;
+    const long riga = n.tab.AggiungiRecord(rec);
+    if (ripetuto) {
+        // The same listing as the one above: it takes no row, and leaves nothing behind.
+        n.tab.scriviRecord(riga, Record{});
+        --n.tab.nRecord;
+        n.c.txtRec.setText(QString::number(n.tab.nRecord));
+    }
+    return !ripetuto;
+}
+
+void Ricerca::ScriviPosizioneMappa() {
+    const coords::Posizione pos = coords::LeggiMappa(n.web.sTestoPagina);
+    if (!pos.valida()) return;
+    n.tab.mfgTab.setText(int(n.tab.nRecord), kLongitudine, pos.lon);
+    n.tab.mfgTab.setText(int(n.tab.nRecord), kLatitudine, pos.lat);
+}
+
+void Ricerca::CoordinateGialle(const QString& W) {
+    auto& c = n.c;
+    if (n.av.bStop) return;
+    const QString query = harvest::MappaAnnuncioGialle(W, n.stato.sSiglaProvincia);
+    if (!query.isEmpty()) {
+        c.lblTent.setCaption(QStringLiteral("*"));
+        Scarica(n.amb.servizi.gialle + QStringLiteral("/pg/cgi/mappe/build_map.cgi?") + query);
+        n.av.Cedi();
+        // Only a map page fetched for this listing may give it coordinates.
+        if (!coords::HaMappa(n.web.sTestoPagina))
+            c.lblTent.setCaption(QStringLiteral("**"));
+        else
+            ScriviPosizioneMappa();
+    }
+    c.txtRec.setText(QString::number(n.tab.nRecord));
+    n.av.Cedi();
+    c.lblTent.setCaption(QStringLiteral("*"));
+    long riga = n.tab.nRecord;
+    if (n.tab.mfgTab.text(int(riga), kLatitudine).isEmpty()) coord.EstraeSingolaPosizioneGps(riga);
+}
+
+void Ricerca::CoordinateBianche(const QString& W) {
+    auto& c = n.c;
+    const QString link = harvest::MappaAnnuncioBianche(W);
+    const QString base = n.amb.servizi.bianche;
+    if (!link.isEmpty()) {
+        c.lblTent.setForeColor(kNero);
+        n.av.Cedi();
+        Scarica(coords::UnisciIndirizzo(base, link));
+        n.av.Cedi();
+        if (!coords::HaMappa(n.web.sTestoPagina)) {
+            const QString seconda = coords::LinkMappaInterattiva(n.web.sTestoPagina);
+            if (!seconda.isEmpty()) {
+                c.lblTent.setCaption(QStringLiteral("**"));
+                Scarica(coords::UnisciIndirizzo(base, seconda));
+            }
+        }
+        if (coords::HaMappa(n.web.sTestoPagina)) ScriviPosizioneMappa();
+    }
+    c.txtRec.setText(QString::number(n.tab.nRecord));
+    n.av.Cedi();
+    c.lblTent.setCaption(QStringLiteral("*"));
+    long riga = n.tab.nRecord;
+    if (n.tab.mfgTab.text(int(riga), kLatitudine).isEmpty()) coord.EstraeSingolaPosizioneGps(riga);
+}
+
+void Ricerca::EstraiPuntiInteressePagineGialle(long Livello) {
+    auto& c = n.c;
+    auto& st = n.stato;
+    try {
+        const QString modello =
+            st.nPagine > 1 ? harvest::ModelloPagineGialle(n.web.sTestoPagina, n.amb.servizi.gialle) : QString();
+        const long ultima = std::min(st.nPagine, harvest::kMaxPagine);
+        for (long k = std::max(1L, st.nPaginaCorrente); k <= ultima; ++k) {
+            c.txtPag[0]->setText(QString::number(k));
+            if (k > 1) {
+                if (modello.isEmpty()) break;
+                Scarica(QString(modello).replace(u'*', Offset(k)));
+            }
+            QString W = n.web.sTestoPagina;
+            Annuncio a;
+            while (harvest::AnnuncioGialle(W, st.sSiglaProvincia, Livello, a)) {
+                if (a.fine) break;
+                if (a.preso) {
+                    if (n.av.bStop) return;
+                    if (Accoda(a) && c.chkCoord.value()) CoordinateGialle(W);
+                }
+                if (n.av.bStop) return;
+                if (n.tab.bTabellaPiena) return;  // not a row beyond the table's limit
+            }
+            n.av.Cedi();
+        }
+        c.txtPag[0]->setText(QStringLiteral("0"));
+        c.txtPag[1]->setText(QStringLiteral("0"));
+    } catch (...) {
+        ErroreGrave();
+    }
+}
+
+void Ricerca::EstraiPuntiInteressePagineBianche(long Livello) {
+    auto& c = n.c;
+    auto& st = n.stato;
+    try {
+        const QString coda = st.nPagine > 1 ? harvest::CodaPagineBianche(n.web.sTestoPagina) : QString();
+        const long ultima = std::min(st.nPagine, harvest::kMaxPagine);
+        for (long k = std::max(1L, st.nPaginaCorrente); k <= ultima; ++k) {
+            c.txtPag[0]->setText(QString::number(k));
+            if (st.nPagine > 1)
+                Scarica(n.amb.servizi.bianche + QStringLiteral("/execute.cgi?be=") + Offset(k) + coda);
+            QString W = n.web.sTestoPagina;
+            Annuncio a;
+            while (harvest::AnnuncioBianche(W, st.sSiglaProvincia, Livello, a)) {
+                if (a.fine) break;
+                if (a.preso) {
+                    if (n.av.bStop) return;
+                    if (Accoda(a) && c.chkCoord.value()) CoordinateBianche(W);
+                }
+                if (n.av.bStop) return;
+                if (n.tab.bTabellaPiena) return;
+            }
+            n.av.Cedi();
+        }
+        c.txtPag[0]->setText(QStringLiteral("0"));
+        c.txtPag[1]->setText(QStringLiteral("0"));
+    } catch (...) {
+        ErroreGrave();
+    }
+}
 
 }  // namespace gm

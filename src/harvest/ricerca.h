@@ -2,6 +2,11 @@
 // the two directory extractors.
 #pragma once
 
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
 #include "app/nucleo.h"
 
 namespace gm {
@@ -10,14 +15,31 @@ class SelezioneAree;
 class Coordinate;
 class Duplicati;
 class Salvataggio;
+namespace harvest {
+struct Annuncio;
+}
 
 class Ricerca {
 public:
     Ricerca(Nucleo& n, SelezioneAree& sel, Coordinate& coord, Duplicati& dup, Salvataggio& salva);
     void collega();
 
+    // Driver.
     void cmdCarica_Click();
+    // Area walk.
+    void EstrazionePerRegione();
+    void EstraiPerProvincia();
+    void EstraiPerComune(long Estrazione);
     void MessaggioTabellaPiena();
+    // Page count with the place repairs, and the postal-code level.
+    void RilevaNumeroPagine();
+    void EstraiPerCodiceCap();
+    // Extractors.
+    void EstraiPuntiInteressePagineGialle(long Livello);
+    void EstraiPuntiInteressePagineBianche(long Livello);
+
+    // Sends the window to the back at the start of a run, where the window system allows it.
+    std::function<void()> mandaIndietro;
 
 private:
     Nucleo& n;
@@ -25,6 +47,27 @@ private:
     Coordinate& coord;
     Duplicati& dup;
     Salvataggio& salva;
+
+    // Repairs already made within the current count: a follow-up link or a name split is never
+    // repeated, so a page that offers the same repair again cannot loop.
+    int m_profondita = 0;
+    QSet<QString> m_seguiti;
+    QSet<QString> m_divisi;
+
+    void Scarica(const QString& url);
+    void Conta();
+    void ErroreGrave();
+    void Corsa();
+    void FineCorsa();
+    void CalcolaTotalePassi();
+    void ScriviImpostazioni();
+    // Appends a listing with the repeat check; true when it made a new record.
+    bool Accoda(const harvest::Annuncio& a);
+    void CoordinateGialle(const QString& W);
+    void CoordinateBianche(const QString& W);
+    void ScriviPosizioneMappa();
+    QString UrlProvincia(long Estrazione) const;
+    QString UrlComune(long Estrazione) const;
 };
 
 }  // namespace gm

@@ -52,6 +52,7 @@ bool InBianche(const Azienda& a) { return a.bianche; }
 Servizio::Servizio(const Opzioni& o) : m_o(o), m_elenco(o.seme), m_server(std::make_unique<httplib::Server>()) {
     if (!m_o.fileLog.isEmpty()) m_log = std::fopen(m_o.fileLog.toLocal8Bit().constData(), "a");
     m_server->set_keep_alive_max_count(100000);
+    m_server->set_tcp_nodelay(true);  // small pages: no waiting on delayed acknowledgements
     m_server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) { gestisci(req, res); });
 }
 
