@@ -122,8 +122,10 @@ void RaccogliLuoghi(const QString& pagina, QStringList& voci) {
         if (s.at(0) == u'<') {
             const int chiude = InStr(s, QStringLiteral(">"));
             s = chiude == 0 ? QString() : Mid(s, chiude + 1);
+            // A link close behind the tag starts an entry; with no link left on the page the
+            // texts still belong to the last entry.
             const int h = InStr(s, QStringLiteral("href="));
-            if (h < 50 && !s.isEmpty()) {
+            if (h > 0 && h < 50) {
                 s = Mid(s, h + 6);
                 const int v = InStr(s, QStringLiteral("\""));
                 if (voci.size() < kMaxLuoghi)

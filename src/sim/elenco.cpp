@@ -132,7 +132,7 @@ void Elenco::centro(int r, int p, int c, double& lat, double& lon) const {
         }
     const quint64 hp = H(0x7072ULL, r, p), hc = H(0x636fULL, r, p, c);
     lat += (Frazione(hp) - 0.5) * 0.7 + (Frazione(hc) - 0.5) * 0.24;
-    lon += (Frazione(hp >> 7) - 0.5) * 0.7 + (Frazione(hc >> 7) - 0.5) * 0.24;
+    lon += (Frazione(Mescola(hp, 1)) - 0.5) * 0.7 + (Frazione(Mescola(hc, 1)) - 0.5) * 0.24;
 }
 
 QVector<Azienda> Elenco::genera(const QString& cosa, int r, int p, int c) const {
@@ -188,8 +188,8 @@ QVector<Azienda> Elenco::genera(const QString& cosa, int r, int p, int c) const 
             a.via = Scegli(kTipiVia, hk >> 21) + u' ' + Scegli(kVie, hk >> 24);
             a.civico = QString::number(1 + (hk >> 29) % 180);
             if ((hk >> 37) % 12 == 0) a.civico += QStringLiteral("/A");
-            a.lat = latC + (Frazione(hk >> 5) - 0.5) * 0.03;
-            a.lon = lonC + (Frazione(hk >> 13) - 0.5) * 0.03;
+            a.lat = latC + (Frazione(Mescola(hk, 1)) - 0.5) * 0.03;
+            a.lon = lonC + (Frazione(Mescola(hk, 2)) - 0.5) * 0.03;
         }
         const quint64 hf = H(hk, 0x6667);
         a.telefono = prefisso + u' ' + QString::number(1 + (hf % 9)) + Cifre(hf >> 4, 5);

@@ -12,8 +12,7 @@
 
 #include "table/tabella.h"
 
-// Readable failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.left(80).toStdString() << (s.size() > 80 ? "...\"" : "\""); }
+#include "support/ambiente_test.h"
 
 namespace gm::test {
 

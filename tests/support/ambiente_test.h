@@ -28,3 +28,10 @@ struct FormDiProva {
 QString Programma(const QString& nome);
 
 }  // namespace gm::test
+
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.left(200).toStdString() << (s.size() > 200 ? "...\"" : "\"");
+}

@@ -1,0 +1,346 @@
+// Whole search runs against the built-in directory service over loopback: real HTTP, real files.
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "net/testo.h"
+#include "sim/elenco.h"
+#include "support/ambiente_test.h"
+#include "support/simulatore.h"
+
+using namespace gm;
+using gm::sim::Azienda;
+using gm::sim::Elenco;
+
+namespace {
+
+// The generator the service runs (same seed), to know what a run must find.
+Elenco& Generatore() {
+    static Elenco e(1);
+    return e;
+}
+
+struct Area {
+    int r = 0, p = 0, c = 0;
+};
+
+Area Trova(const QString& regione, const QString& provincia = QString(), const QString& comune = QString()) {
+    const Territorio& t = Generatore().territorio();
+    Area a;
+    for (int r = 1; r <= t.numeroRegioni(); ++r)
+        if (Uguale(t.nomeRegione(r), regione)) a.r = r;
+    for (int p = 1; !provincia.isEmpty() && p <= t.numeroProvince(a.r); ++p)
+        if (Uguale(t.nomeProvincia(a.r, p), provincia)) a.p = p;
+    for (int c = 1; !comune.isEmpty() && c <= t.numeroComuni(a.r, a.p); ++c)
+        if (Uguale(t.nomeComune(a.r, a.p, c), comune)) a.c = c;
+    return a;
+}
+
+QVector<Azienda> Solo(const QVector<Azienda>& v, bool Azienda::*campo) {
+    QVector<Azienda> r;
+    for (const Azienda& a : v)
+        if (a.*campo) r << a;
+    return r;
+}
+
+// A category for which pred holds, among "Prova 1" … "Prova 400".
+QString Categoria(const std::function<bool(const QString&)>& pred) {
+    for (int i = 1; i <= 400; ++i) {
+        const QString cosa = QStringLiteral("Prova %1").arg(i);
+        if (pred(cosa)) return cosa;
+    }
+    return QString();
+}
+
+class Corsa : public ::testing::Test {
+protected:
+    QTemporaryDir logDir;
+    std::unique_ptr<test::Simulatore> sim;
+    test::FormDiProva prova;
+    Form* f = nullptr;
+
+    void SetUp() override {
+        sim = std::make_unique<test::Simulatore>(QStringList{"--log", logDir.filePath("richieste.log")});
+        ASSERT_TRUE(sim->avviato());
+        f = &prova.avvia();
+        f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = sim->base();
+        f->c.chkCoord.setValue(false);
+    }
+
+    static void Scegli(Lista& l, const QStringList& nomi) {
+        for (const QString& nome : nomi)
+            for (int i = 0; i < l.count(); ++i)
+                if (Uguale(l.item(i), nome)) {
+                    l.setListIndex(i);
+                    l.setSelected(i, true);
+                }
+    }
+    static void Tutti(Lista& l) {
+        for (int i = 0; i < l.count(); ++i)
+            if (!l.selected(i)) {
+                l.setListIndex(i);
+                l.setSelected(i, true);
+            }
+    }
+
+    // Types the category, selects the areas and presses "&Ricerca PDI".
+    void Avvia(const QString& cosa, const QString& regione, const QStringList& province = {},
+               const QStringList& comuni = {}) {
+        f->c.txtCosa.setText(cosa);
+        Scegli(f->c.lstRegioni, {regione});
+        if (province.isEmpty()) Tutti(f->c.lstProv); else Scegli(f->c.lstProv, province);
+        if (comuni.isEmpty()) Tutti(f->c.lstComuni); else Scegli(f->c.lstComuni, comuni);
+        ASSERT_TRUE(f->c.cmdCarica.enabled());
+        f->c.cmdCarica.click();
+    }
+
+    QStringList Richieste() const {
+        QFile file(logDir.filePath("richieste.log"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    QStringList RichiesteCon(const QString& pezzo) const {
+        return Richieste().filter(pezzo);
+    }
+
+    QSet<QString> Telefoni() const {
+        QSet<QString> s;
+        for (long r = 1; r <= f->tab.nRecord; ++r) s.insert(f->tab.mfgTab.text(int(r), kTelefono));
+        return s;
+    }
+    static QSet<QString> Telefoni(const QVector<Azienda>& v) {
+        QSet<QString> s;
+        for (const Azienda& a : v) s.insert(a.telefono);
+        return s;
+    }
+    QString UltimoMessaggio() const {
+        return prova.dialoghi.mostrati.isEmpty() ? QString() : prova.dialoghi.mostrati.last().testo;
+    }
+};
+
+}  // namespace
+
+TEST_F(Corsa, SmallProvinceUnderTheCapBothDirectories) {
+    const Area a = Trova("Friuli Venezia Giulia", "Trieste");
+    const QString cosa = Categoria([&](const QString& c) {
+        const auto v = Generatore().dellaProvincia(c, a.r, a.p);
+        return Solo(v, &Azienda::gialle).size() > 25 && Solo(v, &Azienda::gialle).size() < 190 &&
+               Solo(v, &Azienda::bianche).size() < 190;
+    });
+    ASSERT_FALSE(cosa.isEmpty());
+    Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"});
+    EXPECT_EQ(UltimoMessaggio(), "Elaborazione terminata");
+
+    const auto tutte = Generatore().dellaProvincia(cosa, a.r, a.p);
+    // Twins of one directory share nothing but their name and place; every telephone of both
+    // directories is in the table, and nothing else.
+    QSet<QString> attesi = Telefoni(Solo(tutte, &Azienda::gialle)) + Telefoni(Solo(tutte, &Azienda::bianche));
+    EXPECT_EQ(Telefoni(), attesi);
+    // No municipality queries for a province under the cap.
+    EXPECT_TRUE(RichiesteCon("cb=0&ind=&nc=&qs=").isEmpty());
+
+    // Fields as the listings give them: the yellow pages swap the house number to the front.
+    const Azienda& g = Solo(tutte, &Azienda::gialle).front();
+    bool trovato = false;
+    for (long r = 1; r <= f->tab.nRecord; ++r) {
+        const Record rec = f->tab.record(r);
+        if (rec[kTelefono] != g.telefono) continue;
+        trovato = true;
+        EXPECT_EQ(rec[kCap], g.cap);
+        EXPECT_EQ(rec[kPr], "Ts");
+        EXPECT_EQ(rec[kCitta].trimmed(), PrimoMaiuscoloDi(g.comune));
+    }
+    EXPECT_TRUE(trovato);
+
+    // The files of the run: the region-end autosave and the end file, in the download folder.
+    const QString file = f->amb.sCartellaScaricati + QString(cosa).replace(' ', '-');
+    EXPECT_TRUE(QFile::exists(file + ".txt"));
+    EXPECT_TRUE(QFile::exists(file + "-End.txt"));
+}
+
+TEST_F(Corsa, EveryResultPageIsFetchedOnce) {
+    const Area a = Trova("Friuli Venezia Giulia", "Trieste");
+    const QString cosa = Categoria([&](const QString& c) {
+        return Solo(Generatore().dellaProvincia(c, a.r, a.p), &Azienda::gialle).size() > 60;
+    });
+    Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"});
+    QStringList pagine = RichiesteCon("/pg/cgi/pgsearch.cgi") + RichiesteCon("tr=101");
+    const int quante = int(pagine.size());
+    pagine.removeDuplicates();
+    EXPECT_EQ(pagine.size(), quante);
+    EXPECT_GT(quante, 3);
+}
+
+TEST_F(Corsa, ProvinceOverTheCapDescendsToMunicipalitiesAndPostalCodes) {
+    const Area a = Trova("Friuli Venezia Giulia", "Trieste");
+    const Area capoluogo = Trova("Friuli Venezia Giulia", "Trieste", "Trieste");
+    ASSERT_TRUE(Generatore().territorio().capComune(a.r, a.p, capoluogo.c).endsWith("00"));
+    const QString cosa = Categoria([&](const QString& c) {
+        return Solo(Generatore().delComune(c, a.r, a.p, capoluogo.c), &Azienda::gialle).size() > 200;
+    });
+    ASSERT_FALSE(cosa.isEmpty());
+    f->c.chkRicerca[1]->setValue(false);
+    Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"});
+    EXPECT_EQ(UltimoMessaggio(), "Elaborazione terminata");
+
+    const Territorio& t = Generatore().territorio();
+    for (int c = 1; c <= t.numeroComuni(a.r, a.p); ++c)
+        EXPECT_EQ(RichiesteCon("cb=0&ind=&nc=&qs=" + QString(cosa).replace(' ', "%20") + "&dv=" +
+                               QString(t.nomeComune(a.r, a.p, c)).replace(' ', "%20"))
+                      .size(),
+                  1)
+            << t.nomeComune(a.r, a.p, c).toStdString();
+    // A municipality whose postal code ends in 00 asks for all hundred codes, in order.
+    const QStringList cap = Richieste().filter(QRegularExpression("&dv=341\\d\\d$"));
+    ASSERT_EQ(cap.size(), 100);
+    EXPECT_TRUE(cap.front().endsWith("dv=34100"));
+    EXPECT_TRUE(cap.back().endsWith("dv=34199"));
+    // Past the cap, the postal codes bring in what the municipality's 200 listings left out.
+    QSet<QString> attesi;
+    for (int c = 1; c <= t.numeroComuni(a.r, a.p); ++c)
+        if (!Generatore().nonRiconosciuto(a.r, a.p, c))
+            attesi += Telefoni(Solo(Generatore().delComune(cosa, a.r, a.p, c), &Azienda::gialle));
+    const QSet<QString> trovati = Telefoni();
+    EXPECT_TRUE(trovati.contains(attesi)) << (attesi - trovati).size() << " missing";
+}
+
+TEST_F(Corsa, WhitePagesStopAtMunicipalitiesWhenYellowPagesAreTicked) {
+    const Area a = Trova("Friuli Venezia Giulia", "Trieste", "Trieste");
+    const QString cosa = Categoria([&](const QString& c) {
+        const auto v = Generatore().delComune(c, a.r, a.p, a.c);
+        return Solo(v, &Azienda::bianche).size() > 200 && Solo(v, &Azienda::gialle).size() < 190;
+    });
+    ASSERT_FALSE(cosa.isEmpty());
+    for (bool gialle : {true, false}) {
+        SCOPED_TRACE(gialle);
+        f->c.chkRicerca[0]->setValue(gialle);
+        QFile(logDir.filePath("richieste.log")).resize(0);
+        Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"}, {"Trieste"});
+        const int codici = int(Richieste().filter(QRegularExpression("&dv=341\\d\\d$")).size());
+        EXPECT_EQ(codici, gialle ? 0 : 100);
+        f->c.optIntegr[1]->setValue(true);
+    }
+}
+
+TEST_F(Corsa, PlaceNamedInSeveralProvincesFollowsTheRightOne) {
+    const auto castro = Generatore().comuniDiNome("Castro");
+    ASSERT_GE(castro.size(), 2);
+    const Territorio& t = Generatore().territorio();
+    Area lecce;
+    for (const auto& l : castro)
+        if (t.siglaProvincia(l.r, l.p) == "LE") lecce = {l.r, l.p, l.c};
+    ASSERT_GT(lecce.r, 0);
+    const QString cosa = Categoria([&](const QString& c) {
+        for (const auto& l : castro)
+            if (Solo(Generatore().delComune(c, l.r, l.p, l.c), &Azienda::gialle).isEmpty()) return false;
+        return true;
+    });
+    ASSERT_FALSE(cosa.isEmpty());
+    f->c.chkRicerca[1]->setValue(false);
+    Avvia(cosa, t.nomeRegione(lecce.r), {t.nomeProvincia(lecce.r, lecce.p)}, {"Castro"});
+    EXPECT_EQ(RichiesteCon("pr=LE&dv=Castro").size(), 1) << Richieste().join("\n").toStdString();
+    EXPECT_TRUE(RichiesteCon("pr=BG").isEmpty());
+    EXPECT_EQ(Telefoni(), Telefoni(Solo(Generatore().delComune(cosa, lecce.r, lecce.p, lecce.c), &Azienda::gialle)));
+}
+
+TEST_F(Corsa, UnrecognisedNameIsAskedWordByWordOnce) {
+    const Territorio& t = Generatore().territorio();
+    Area a;
+    for (int r = 1; r <= t.numeroRegioni() && !a.r; ++r)
+        for (int p = 1; p <= t.numeroProvince(r) && !a.r; ++p)
+            for (int c = 1; c <= t.numeroComuni(r, p); ++c)
+                if (Generatore().nonRiconosciuto(r, p, c) && t.nomeComune(r, p, c).count(' ') == 1 &&
+                    !t.nomeComune(r, p, c).contains('\'')) {
+                    a = {r, p, c};
+                    break;
+                }
+    ASSERT_GT(a.r, 0);
+    const QString nome = t.nomeComune(a.r, a.p, a.c);
+    f->c.chkRicerca[1]->setValue(false);
+    Avvia("Bar", t.nomeRegione(a.r), {t.nomeProvincia(a.r, a.p)}, {nome});
+    const QStringList parole = RichiesteCon("of=39856");
+    ASSERT_EQ(parole.size(), 2) << nome.toStdString();
+    EXPECT_TRUE(parole[0].endsWith("dv=" + nome.section(' ', 0, 0)));
+    EXPECT_TRUE(parole[1].endsWith("dv=" + nome.section(' ', 1, 1)));
+}
+
+TEST_F(Corsa, NameWithBlanksAndApostropheReachesTheServiceAsItIs) {
+    f->c.chkRicerca[1]->setValue(false);
+    Avvia("Bar", "Abruzzi", {"Chieti"}, {"Sant'Eusanio Del Sangro"});
+    EXPECT_EQ(RichiesteCon("&dv=Sant'Eusanio%20Del%20Sangro").size(), 1);
+}
+
+TEST_F(Corsa, StopInTheMiddleSkipsTheSavesAndSaysSo) {
+    sim = std::make_unique<test::Simulatore>(QStringList{"--latenza", "30"});
+    f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = sim->base();
+    QTimer::singleShot(400, [&] {
+        prova.dialoghi.risposte = {true};
+        f->c.cmdFine.click();  // "&Stop", then Yes to the question
+    });
+    Avvia("Bar", "Friuli Venezia Giulia");
+    EXPECT_EQ(UltimoMessaggio(), "Elaborazione interrotta");
+    EXPECT_FALSE(f->av.bStop);
+    EXPECT_TRUE(f->c.frmframe[0]->enabled());
+    EXPECT_EQ(f->c.cmdFine.caption(), "&Fine Lavoro");
+    EXPECT_FALSE(QFile::exists(f->amb.sCartellaScaricati + "Bar.txt"));
+    EXPECT_FALSE(QFile::exists(f->amb.sCartellaScaricati + "Bar-End.txt"));
+    EXPECT_EQ(f->c.lstProv.item(0), "<Tutte>");
+}
+
+TEST_F(Corsa, TableFillingUpEndsTheRunNormally) {
+    for (long i = 1; i <= 39990; ++i) {
+        Record r;
+        r[kNome] = QStringLiteral("Ditta %1").arg(i);
+        r[kTelefono] = QStringLiteral("099 %1").arg(i);
+        f->tab.AggiungiRecord(r);
+    }
+    f->c.optIntegr[1]->setValue(true);
+    const Area a = Trova("Friuli Venezia Giulia", "Trieste");
+    const QString cosa = Categoria([&](const QString& c) {
+        return Solo(Generatore().dellaProvincia(c, a.r, a.p), &Azienda::gialle).size() > 40;
+    });
+    f->c.chkRicerca[1]->setValue(false);
+    Avvia(cosa, "Friuli Venezia Giulia");
+    QStringList titoli;
+    for (const auto& m : prova.dialoghi.mostrati) titoli << m.titolo;
+    EXPECT_TRUE(titoli.contains("Tabella Piena"));
+    EXPECT_EQ(UltimoMessaggio(), "Elaborazione terminata");
+    EXPECT_LE(f->tab.nRecord, 40001);
+    EXPECT_GT(f->tab.nRecord, 40000);
+    // Only the first province was asked for: nothing is started once the table is full.
+    EXPECT_TRUE(RichiesteCon("dv=UD").isEmpty());
+}
+
+TEST_F(Corsa, CoordinatesFromTheMapLinks) {
+    const Area a = Trova("Friuli Venezia Giulia", "Trieste");
+    const QString cosa = Categoria([&](const QString& c) {
+        const int n = int(Solo(Generatore().dellaProvincia(c, a.r, a.p), &Azienda::gialle).size());
+        return n > 5 && n < 40;
+    });
+    f->c.chkCoord.setValue(true);
+    f->c.chkRicerca[1]->setValue(false);
+    Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"});
+    int conMappa = 0;
+    for (const Azienda& z : Solo(Generatore().dellaProvincia(cosa, a.r, a.p), &Azienda::gialle)) {
+        // The completion pass asks again for rows whose address starts with the house number; the
+        // reverse lookup then finds the same place, unless the subscriber refused it.
+        if (!z.mappaGialle || z.riservato) continue;
+        for (long r = 1; r <= f->tab.nRecord; ++r)
+            if (f->tab.mfgTab.text(int(r), kTelefono) == z.telefono) {
+                const QString attesa = QString::number(z.lat, 'f', 7).chopped(2);
+                EXPECT_EQ(f->tab.mfgTab.text(int(r), kLatitudine).toStdString(), attesa.toStdString())
+                    << z.nome.toStdString() << " " << z.chiave.toStdString();
+                ++conMappa;
+            }
+    }
+    EXPECT_GT(conMappa, 0);
+    // Every record has coordinates in the end: the lookups and the geocoder place the rest.
+    for (long r = 1; r <= f->tab.nRecord; ++r) EXPECT_FALSE(f->tab.mfgTab.text(int(r), kLatitudine).isEmpty()) << r;
+}
