@@ -1,5 +1,6 @@
 #include "gui/finestra.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -290,6 +291,8 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
         auto* b = new QPushButton(fondo);
         m_legami.pulsante(pulsante, b);
         l->addWidget(b);
+        // The button keeps the style's own colours, not the label's.
+        b->setPalette(QApplication::palette(b));
         // A label sizes itself by its text; the frame must fit the button.
         fondo->setMinimumSize(b->sizeHint() + QSize(4, 4));
         return fondo;
@@ -630,6 +633,7 @@ QWidget* Finestra::creaAvanzamento(QWidget* parent) {
     ff.setBold(true);
     fine->setFont(ff);
     lf->addWidget(fine);
+    fine->setPalette(QApplication::palette(fine));
     fondo->setMinimumSize(fine->minimumSize() + QSize(10, 10));
     h->addWidget(fondo, 0, Qt::AlignVCenter);
     return w;

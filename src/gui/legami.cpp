@@ -12,6 +12,7 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableView>
 
 #include <memory>
@@ -323,7 +324,7 @@ void Legami::griglia(Griglia& m, QTableView* w) {
     righe->setDefaultSectionSize(w->fontMetrics().height() + 6);
     righe->setMinimumWidth(w->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
     w->horizontalHeader()->setHighlightSections(false);
-    w->horizontalHeader()->setStretchLastSection(true);
+    w->horizontalHeader()->setStretchLastSection(false);
     w->setVisible(m.visible());
     auto guardia = std::make_shared<bool>(false);
 
@@ -332,7 +333,12 @@ void Legami::griglia(Griglia& m, QTableView* w) {
         double totale = 0;
         for (int c = 0; c < m.cols(); ++c) totale += m.colWidth(c);
         if (totale <= 0) return;
-        const double disponibile = w->viewport()->width() - 2;
+        // Measured on the whole view, so that a vertical scroll bar coming and going never
+        // pushes the last column out of sight.
+        const int barra = w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w);
+        const double disponibile =
+            w->width() - 2 * w->frameWidth() -
+            std::max(w->verticalHeader()->sizeHint().width(), w->verticalHeader()->minimumWidth()) - barra - 2;
         const double scala = std::max(1.0 / 15.0, disponibile / totale);
         for (int c = 0; c < m.cols(); ++c) w->setColumnWidth(c, std::max(8, int(m.colWidth(c) * scala)));
     };
@@ -348,7 +354,7 @@ void Legami::griglia(Griglia& m, QTableView* w) {
     auto* r = new Ridimensiona;
     r->setParent(w);
     r->f = larghezze;
-    w->viewport()->installEventFilter(r);
+    w->installEventFilter(r);
 
     connect(&m, &Griglia::visibilitaCambiata, w, [w](bool v) { w->setVisible(v); });
     connect(&m, &Griglia::topCambiato, w, [&m, w, guardia](int riga) {
