@@ -181,6 +181,7 @@ QGroupBox* Finestra::pannello(int indice, QWidget* parent) {
     Pannello& m = *f.c.frmframe[indice];
     auto* g = new QGroupBox(m.caption, parent);
     g->setObjectName(m.nome());
+    g->setAutoFillBackground(true);  // pop-up panels cover the table below them
     m_pannelli[indice] = g;
     m_legami.stato(m, g);
     auto titolo = [&m, g] {
