@@ -173,8 +173,10 @@ Controlli::Controlli() {
         "Scelta operativa", "Ricerca file dati (solo formato Excel):", "Province:",
         "Area elaborazione corrente:", "Inserimento record manuale:"};
     for (int i = 0; i < 20; ++i) frmframe[i]->caption = QString::fromUtf8(didascalie[i]);
-    // Pop-up panels are hidden until their command shows them.
-    for (int i : {6, 9, 10, 11, 12, 13, 14, 15, 16, 19}) frmframe[i]->setVisible(false);
+    // Pop-up panels are hidden until their command shows them. Panels nested in a pop-up (10 in 6,
+    // 15 in 14, 16 in 13) stay visible themselves and appear with their container; panel 12 frames
+    // the record table.
+    for (int i : {6, 9, 11, 13, 14, 19}) frmframe[i]->setVisible(false);
 
     frmBase.setCaption(QStringLiteral("Geomerce"));
 
@@ -206,6 +208,17 @@ Controlli::Controlli() {
 
     static const char* const selez[6] = {"&Tutte", "&Reset", "&Tutte", "&Reset", "&Tutti", "&Reset"};
     for (int i = 0; i < 6; ++i) cmdSelez[i]->setCaption(QString::fromUtf8(selez[i]));
+
+    // Directory markers: ">" beside the check boxes, "*" in the progress strip; yellow for the
+    // yellow pages, white for the white pages.
+    static const char* const origine[4] = {">", ">", "*", "*"};
+    for (int i = 0; i < 4; ++i) {
+        lblOrigine[i]->setCaption(QString::fromLatin1(origine[i]));
+        lblOrigine[i]->setForeColor(i == 0 || i == 3 ? kGiallo : kBianco);
+    }
+    lblTent.setBackColor(kBianco);
+    txtPerc.backColor = kBlu;
+    txtPerc.foreColor = kBianco;
 
     lblLocalita[0]->setCaption(QStringLiteral("Comune:"));
     lblLocalita[1]->setCaption(QStringLiteral("Comune:"));
