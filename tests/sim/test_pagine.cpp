@@ -476,3 +476,37 @@ TEST(PagineSim, SameSeedSamePagesOtherSeedOtherData) {
 }
 
 }  // namespace
+
+// The coordinate lookup searches the yellow pages by a business's name, street, number and
+// town, and reaches the map through the "interattiva" link of the first listing.
+TEST(PagineSim, NameAndAddressSearchFindsTheBusinessAndItsMap) {
+    Sito sito;
+    sim::Elenco& e = sito.elenco();
+    int rr = 0, pp = 0;
+    ASSERT_TRUE(e.provinciaDiSigla("BO", rr, pp));
+    QVector<sim::Azienda> conMappa, senzaMappa;
+    for (const auto& a : Filtra(e.dellaProvincia("Ristoranti", rr, pp), true))
+        (a.mappaGialle ? conMappa : senzaMappa) << a;
+    ASSERT_FALSE(conMappa.isEmpty() || senzaMappa.isEmpty());
+    for (const sim::Azienda* a : {&conMappa.front(), &conMappa.back(), &senzaMappa.front()}) {
+        SCOPED_TRACE(a->nome.toStdString());
+        const QString p = sito.gialle(QStringLiteral("btt=1&ts=1&l=1&cb=0&ind=") + sim::Valore(a->via) + "&nc=" + sim::Valore(a->civico) +
+                                      "&qs=" + sim::Valore(a->nome) + "&dv=" + a->comune);
+        const QVector<Voce> voci = Voci(p, a->sigla, "tel:");
+        ASSERT_FALSE(voci.isEmpty()) << p.toStdString();
+        EXPECT_EQ(voci.front().telefono, a->telefono);
+        const qsizetype i = p.indexOf(QStringLiteral("interattiva"));
+        if (!a->mappaGialle) {
+            EXPECT_LT(i, 0);
+            continue;
+        }
+        ASSERT_GE(i, 0);
+        const qsizetype h = p.indexOf(QStringLiteral("href=\"http://"), i);
+        ASSERT_GE(h, 0);
+        const qsizetype cl = p.indexOf(QStringLiteral("cl="), h);
+        ASSERT_GE(cl, 0);
+        const QString mappa = sito.pagina("/pg/cgi/mappe/build_map.cgi", p.mid(cl, p.indexOf(u'"', cl) - cl));
+        EXPECT_NEAR(NumeroDopo(mappa, "ly="), a->lat, 1e-6);
+        EXPECT_NEAR(NumeroDopo(mappa, "lx="), a->lon, 1e-6);
+    }
+}
