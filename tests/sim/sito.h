@@ -22,9 +22,10 @@ inline QList<std::pair<QString, QString>> Parametri(const QString& query) {
 // One service per seed, without a socket.
 struct Sito {
     std::unique_ptr<sim::Servizio> s;
-    explicit Sito(quint64 seme = 1) {
+    // porta: the port a started service with this seed listens on, so that absolute links agree.
+    explicit Sito(quint64 seme = 1, int porta = 0) {
         sim::Opzioni o;
-        o.porta = 0;
+        o.porta = porta;
         o.seme = seme;
         s = std::make_unique<sim::Servizio>(o);
     }
