@@ -123,7 +123,11 @@ void Servizio::gestisci(const httplib::Request& req, httplib::Response& res) {
         });
         return;
     }
-    res.set_content(*corpo, tipo);
+    // A sized provider is sent as it stands: httplib would otherwise compress every text answer
+    // for a client that accepts it, and Brotli costs more than building the page.
+    res.set_content_provider(corpo->size(), tipo, [corpo](size_t offset, size_t length, httplib::DataSink& sink) {
+        return sink.write(corpo->data() + offset, std::min(length, corpo->size() - offset));
+    });
 }
 
 Servizio::Risposta Servizio::rispondi(const QString& percorso, const Parametri& p) {
