@@ -207,6 +207,10 @@ QVector<Azienda> Elenco::genera(const QString& cosa, int r, int p, int c) const 
     return v;
 }
 
+QString Elenco::ChiaveNome(const QString& nome, int r, int p, int c) {
+    return nome.simplified().toLower() + QStringLiteral("|%1|%2|%3").arg(r).arg(p).arg(c);
+}
+
 QVector<Azienda> Elenco::delComune(const QString& cosa, int r, int p, int c) {
     const QString cat = Categoria(cosa);
     const QString chiave = cat + QStringLiteral("|%1|%2|%3").arg(r).arg(p).arg(c);
@@ -217,17 +221,22 @@ QVector<Azienda> Elenco::delComune(const QString& cosa, int r, int p, int c) {
     }
     QVector<Azienda> v = genera(cat, r, p, c);
     std::lock_guard<std::mutex> l(m_mutex);
+    // Another request may have generated the same list meanwhile: index it once.
+    auto it = m_cache.constFind(chiave);
+    if (it != m_cache.cend()) return it.value();
     // Bounded memory: a long-running service forgets old categories.
     if (m_cache.size() > 200000) {
         m_cache.clear();
         m_telefoni.clear();
         m_posizioni.clear();
+        m_perNome.clear();
     }
     for (const Azienda& a : v) {
+        const QString rif = chiave + QStringLiteral("|%1").arg(a.k);
         m_posizioni.insert(a.chiave, {a.lat, a.lon});
-        m_telefoni.insert(QString(a.telefono).remove(u' '), chiave + QStringLiteral("|%1").arg(a.k));
-        if (!a.telefonoSecondo.isEmpty())
-            m_telefoni.insert(QString(a.telefonoSecondo).remove(u' '), chiave + QStringLiteral("|%1").arg(a.k));
+        m_telefoni.insert(QString(a.telefono).remove(u' '), rif);
+        if (!a.telefonoSecondo.isEmpty()) m_telefoni.insert(QString(a.telefonoSecondo).remove(u' '), rif);
+        m_perNome[ChiaveNome(a.nome, r, p, c)].append(rif);
     }
     m_cache.insert(chiave, v);
     return v;
@@ -253,18 +262,34 @@ QVector<Azienda> Elenco::delCap(const QString& cosa, const QString& cap) {
     return v;
 }
 
-std::optional<Azienda> Elenco::perTelefono(const QString& telefono) {
-    QString chiave;
-    {
-        std::lock_guard<std::mutex> l(m_mutex);
-        chiave = m_telefoni.value(QString(telefono).remove(u' '));
-    }
-    const QStringList parti = chiave.split(u'|');
+std::optional<Azienda> Elenco::daRiferimento(const QString& riferimento) {
+    const QStringList parti = riferimento.split(u'|');
     if (parti.size() != 5) return std::nullopt;
     const QVector<Azienda> v = delComune(parti[0], parti[1].toInt(), parti[2].toInt(), parti[3].toInt());
     const int k = parti[4].toInt();
     if (k < 0 || k >= v.size()) return std::nullopt;
     return v[k];
+}
+
+std::optional<Azienda> Elenco::perTelefono(const QString& telefono) {
+    QString rif;
+    {
+        std::lock_guard<std::mutex> l(m_mutex);
+        rif = m_telefoni.value(QString(telefono).remove(u' '));
+    }
+    return daRiferimento(rif);
+}
+
+QVector<Azienda> Elenco::perNome(const QString& nome, int r, int p, int c) {
+    QStringList rif;
+    {
+        std::lock_guard<std::mutex> l(m_mutex);
+        rif = m_perNome.value(ChiaveNome(nome, r, p, c));
+    }
+    QVector<Azienda> v;
+    for (const QString& x : rif)
+        if (const auto a = daRiferimento(x)) v.append(*a);
+    return v;
 }
 
 bool Elenco::posizioneDiChiave(const QString& chiave, double& lat, double& lon) {

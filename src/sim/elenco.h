@@ -60,6 +60,9 @@ public:
 
     // Business with this telephone number (blanks ignored) among those generated so far.
     std::optional<Azienda> perTelefono(const QString& telefono);
+    // Businesses of any category with this name (ignoring case and extra blanks) in one
+    // municipality, among those generated so far, in the order they were generated.
+    QVector<Azienda> perNome(const QString& nome, int r, int p, int c);
     // Position of the business a map link names; false for an unknown key.
     bool posizioneDiChiave(const QString& chiave, double& lat, double& lon);
     // Centre of a municipality.
@@ -74,9 +77,12 @@ private:
     std::mutex m_mutex;
     QHash<QString, QVector<Azienda>> m_cache;  // "category|r|p|c"
     QHash<QString, QString> m_telefoni;        // digits -> "category|r|p|c|k"
+    QHash<QString, QStringList> m_perNome;     // "name|r|p|c" -> "category|r|p|c|k"
     QHash<QString, std::pair<double, double>> m_posizioni;  // map key -> latitude, longitude
 
     QVector<Azienda> genera(const QString& cosa, int r, int p, int c) const;
+    std::optional<Azienda> daRiferimento(const QString& riferimento);
+    static QString ChiaveNome(const QString& nome, int r, int p, int c);
     static QString Categoria(const QString& cosa);
 };
 

@@ -69,15 +69,19 @@ QString RisultatiGialle(const QVector<Azienda>& tutte, int pagina, const Ricerca
          Html(q.cosa) + QStringLiteral(" a ") + Html(q.luogo) + QStringLiteral(": %1</p></div>\n<div id=\"elenco\">\n")
                                                                    .arg(std::min<int>(int(tutte.size()), kPerPagina * kMaxPagine));
     if (pagina <= pagine)
-        s += Fetta(tutte, pagina, [](const Azienda& a) {
+        s += Fetta(tutte, pagina, [&q](const Azienda& a) {
             QString v = QStringLiteral("<div class=\"vcard\"><h3>") + Html(a.nome) + QStringLiteral("</h3><p>") + a.cap +
                         u' ' + Html(a.comune) + QStringLiteral(" (") + a.sigla + QStringLiteral(") - ") +
                         Html(a.indirizzoGialle()) + QStringLiteral("</p><p class=\"tel\">tel: ") + a.telefono;
             if (!a.telefonoSecondo.isEmpty()) v += QStringLiteral(", ") + a.telefonoSecondo;
             v += QStringLiteral("</p>");
-            if (a.mappaGialle)
-                v += QStringLiteral("<a href=\"/pg/cgi/mappe/build_map.cgi?cl=") + a.chiave +
-                     QStringLiteral("&amp;cb=1\" class=\"interattiva\">Mappa</a>");
+            // The plain link is read by the result-page extraction, the absolute one behind
+            // "interattiva" by the lookup of a single business.
+            if (a.mappaGialle) {
+                const QString mappa = QStringLiteral("/pg/cgi/mappe/build_map.cgi?cl=") + a.chiave + QStringLiteral("&amp;cb=1");
+                v += QStringLiteral("<a href=\"") + mappa + QStringLiteral("\">Mappa</a> <a class=\"interattiva\" href=\"") +
+                     Html(q.sito) + mappa + QStringLiteral("\">Mappa interattiva</a>");
+            }
             return v + QStringLiteral("</div>\n");
         });
     s += QStringLiteral("</div>\n");

@@ -37,6 +37,7 @@ struct Ricerca {
     QString luogo;   // dv
     QString sigla;   // pr, the province of a place chosen from the place list
     QString cb = QStringLiteral("0");
+    QString sito = QStringLiteral("http://127.0.0.1");  // scheme and host of absolute links
 };
 
 // Yellow pages.

@@ -62,8 +62,13 @@ Servizio::~Servizio() {
 }
 
 int Servizio::avvia() {
-    if (m_o.porta == 0) return m_server->bind_to_any_port("127.0.0.1");
-    return m_server->bind_to_port("127.0.0.1", m_o.porta) ? m_o.porta : -1;
+    m_porta = m_o.porta == 0 ? m_server->bind_to_any_port("127.0.0.1")
+                             : (m_server->bind_to_port("127.0.0.1", m_o.porta) ? m_o.porta : -1);
+    return m_porta;
+}
+
+QString Servizio::sito() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_porta > 0 ? m_porta : m_o.porta);
 }
 
 void Servizio::servi() { m_server->listen_after_bind(); }
@@ -118,7 +123,11 @@ void Servizio::gestisci(const httplib::Request& req, httplib::Response& res) {
         });
         return;
     }
-    res.set_content(*corpo, tipo);
+    // A sized provider is sent as it stands: httplib would otherwise compress every text answer
+    // for a client that accepts it, and Brotli costs more than building the page.
+    res.set_content_provider(corpo->size(), tipo, [corpo](size_t offset, size_t length, httplib::DataSink& sink) {
+        return sink.write(corpo->data() + offset, std::min(length, corpo->size() - offset));
+    });
 }
 
 Servizio::Risposta Servizio::rispondi(const QString& percorso, const Parametri& p) {
@@ -136,6 +145,7 @@ Servizio::Risposta Servizio::gialle(const Parametri& p) {
     Risposta r;
     r.charset = "windows-1252";
     Ricerca q{Param(p, "qs"), Param(p, "dv").trimmed(), Param(p, "pr").trimmed(), Param(p, "cb")};
+    q.sito = sito();
     if (q.cb.isEmpty()) q.cb = QStringLiteral("0");
     const int pagina = PaginaDaOffset(Param(p, "be"));
     const bool parola = HaParam(p, "of");  // one word of a name the site did not recognise
@@ -150,9 +160,9 @@ Servizio::Risposta Servizio::gialle(const Parametri& p) {
         QString citta = q.luogo;
         citta.remove(QRegularExpression(QStringLiteral("\\([A-Za-z]{2}\\)")));
         QVector<Azienda> trovate;
+        // The name is no category: the business is looked up among those already listed.
         for (const LuogoTabella& l : m_elenco.comuniDiNome(citta))
-            for (const Azienda& a : m_elenco.delComune(q.cosa, l.r, l.p, l.c))
-                if (a.gialle && a.nome.compare(q.cosa.simplified(), Qt::CaseInsensitive) == 0) trovate.append(a);
+            trovate += Filtra(m_elenco.perNome(q.cosa, l.r, l.p, l.c), InGialle);
         r.testo = RisultatiGialle(trovate, 1, q);
         return r;
     }

@@ -51,6 +51,8 @@ public:
     Risposta rispondi(const QString& percorso, const QList<std::pair<QString, QString>>& parametri);
 
     Elenco& elenco() { return m_elenco; }
+    // Scheme, host and port of the absolute links the pages carry.
+    QString sito() const;
 
 private:
     Opzioni m_o;
@@ -59,6 +61,7 @@ private:
     std::mutex m_mutexLog;
     FILE* m_log = nullptr;
     std::atomic<quint64> m_richieste{0};
+    int m_porta = 0;
 
     void gestisci(const httplib::Request& req, httplib::Response& res);
     Guasto sorteggia(quint64 n) const;
