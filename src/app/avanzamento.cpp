@@ -123,7 +123,7 @@ void Avanzamento::cmdFine_Click() {
     // Files are opened and closed within each procedure, so none is open here.
     if (!cartellaPagine.isEmpty()) {
         QDir dir(cartellaPagine);
-        const QStringList voci = dir.entryList({QStringLiteral("mk*.html")}, QDir::Files | QDir::Hidden);
+        const QStringList voci = dir.entryList({QStringLiteral("mk*.html"), QStringLiteral("mk*.html.part")}, QDir::Files | QDir::Hidden);
         for (const QString& v : voci) dir.remove(v);  // a file that stays does not stop the exit
     }
     bChiusuraConfermata = true;

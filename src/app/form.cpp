@@ -42,7 +42,7 @@ namespace {
 // Deletes the page files "mk*.html" left in the folder.
 void EliminaFilePagina(const QString& cartella) {
     QDir dir(cartella);
-    const QStringList voci = dir.entryList({QStringLiteral("mk*.html")}, QDir::Files | QDir::Hidden,
+    const QStringList voci = dir.entryList({QStringLiteral("mk*.html"), QStringLiteral("mk*.html.part")}, QDir::Files | QDir::Hidden,
                                            QDir::Name | QDir::IgnoreCase);
     for (const QString& v : voci) dir.remove(v);
 }

@@ -1,5 +1,7 @@
 #include "io/file_testo.h"
 
+#include <cstdio>
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -60,6 +62,24 @@ bool ScriviFileAtomico(const QString& percorso, const QByteArray& contenuto, QSt
     }
     if (!f.commit()) {
         if (errore) *errore = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ScriviFileProvvisorio(const QString& percorso, const QByteArray& contenuto) {
+    const QString temporaneo = percorso + QStringLiteral(".part");
+    {
+        QFile f(temporaneo);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+        if (f.write(contenuto) != contenuto.size()) {
+            f.close();
+            QFile::remove(temporaneo);
+            return false;
+        }
+    }
+    if (std::rename(QFile::encodeName(temporaneo).constData(), QFile::encodeName(percorso).constData()) != 0) {
+        QFile::remove(temporaneo);
         return false;
     }
     return true;

@@ -15,6 +15,10 @@ QString DecodificaWin1252(const QByteArray& b);
 // on any error; *errore gets the reason.
 bool ScriviFileAtomico(const QString& percorso, const QByteArray& contenuto, QString* errore = nullptr);
 
+// The same replacement by rename, without forcing the data to disk: for scratch files that are
+// read back and deleted at once (the page file), where a sync per page would cost more than the
+// download.
+bool ScriviFileProvvisorio(const QString& percorso, const QByteArray& contenuto);
 // First line of a Windows-1252 text file (without its line end); empty when missing or empty.
 QString LeggiPrimaRiga(const QString& percorso);
 

@@ -84,7 +84,7 @@ bool PaginaWeb::DownloadFile(const QString& sSourceUrl, const QString& NomePagin
     QByteArray corpo, charset;
     if (!NomePaginaHTML.isEmpty() && Richiesta(sSourceUrl, corpo, charset)) {
         // A failed write leaves no file, so the caller sees the download as failed.
-        ok = ScriviFileAtomico(NomePaginaHTML, corpo);
+        ok = ScriviFileProvvisorio(NomePaginaHTML, corpo);
         if (ok) charsetScaricato = charset;
     }
     av.Cedi();
