@@ -296,6 +296,7 @@ void Salvataggio::SalvaFile(int Modo) {
     salvataggioInterrotto = false;
 
     std::array<QString, 11> ripresa;
+    std::array<bool, 3> usciteUtente{};
     QStringList intestazione;
     long nRecordSalvato = 0, inizioSalvato = 0;
     QString faseSalvata;
@@ -320,6 +321,7 @@ void Salvataggio::SalvaFile(int Modo) {
         nRecordSalvato = n.tab.nRecord;
         inizioSalvato = av.InizioFase;
         faseSalvata = av.DescrizioneFase;
+        for (int i = 0; i < 3; ++i) usciteUtente[i] = c.chkOutput[i]->value();
         c.chkOutput[0]->setValue(false);
         c.chkOutput[1]->setValue(false);
         c.chkOutput[2]->setValue(true);
@@ -402,6 +404,9 @@ void Salvataggio::SalvaFile(int Modo) {
     c.txt100.setText(ripresa[8]);
     c.txt100.larghezza = Val(ripresa[9]);
     c.lblPerc.setCaption(ripresa[10]);
+    // The autosave writes TXT only; the user's own choice of outputs comes back afterwards, so
+    // that the next "&Salva" writes what the user asked for.
+    for (int i = 0; i < 3; ++i) c.chkOutput[i]->setValue(usciteUtente[i]);
     c.tmrClock.start();
 }
 

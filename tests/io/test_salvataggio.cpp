@@ -99,8 +99,9 @@ TEST_F(Salva, TxtHeadersOfEachMode) {
         EXPECT_EQ(righe[c.righeIntestazione] + "\n", kTitoli) << c.modo;
         EXPECT_TRUE(righe[c.righeIntestazione + 1].endsWith("\t\r")) << c.modo;
         if (c.modo >= 2) {
-            EXPECT_FALSE(f->c.chkOutput[0]->value());
-            EXPECT_FALSE(f->c.chkOutput[1]->value());
+            // The user's choice of outputs is back for the next save.
+            EXPECT_TRUE(f->c.chkOutput[0]->value());
+            EXPECT_TRUE(f->c.chkOutput[1]->value());
             EXPECT_TRUE(f->c.chkOutput[2]->value());
             EXPECT_EQ(f->c.txtRegione.text(), "Lombardia") << "the progress panel is restored";
             EXPECT_EQ(f->c.lblPerc.caption(), "12.00%");
