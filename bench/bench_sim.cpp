@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -25,44 +24,23 @@
 #include "app/dialoghi.h"
 #include "io/file_testo.h"
 #include "net/pagina_web.h"
+#include "sim/processo.h"
 #include "sim/servizio.h"
 
 namespace {
 
-QProcess* gSim = nullptr;
+gm::sim::Processo* gSim = nullptr;
 int gPorta = 0;
 
 bool AvviaSimulatore() {
     QString programma = qEnvironmentVariable("GEOMERCE_SIM");
     if (programma.isEmpty()) programma = QCoreApplication::applicationDirPath() + QStringLiteral("/geomerce-sim");
-    gSim = new QProcess;
-    gSim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    gSim->start(programma, {"--port", "0", "--seed", "1"});
-    if (!gSim->waitForStarted(10000)) return false;
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 20000 && gSim->state() == QProcess::Running) {
-        if (!gSim->canReadLine()) gSim->waitForReadyRead(200);
-        while (gSim->canReadLine()) {
-            const QByteArray riga = gSim->readLine().trimmed();
-            if (riga.startsWith("PORT ")) {
-                gPorta = riga.mid(5).toInt();
-                return gPorta > 0;
-            }
-        }
-    }
-    return false;
+    gSim = new gm::sim::Processo(programma, {"--seed", "1"});
+    gPorta = gSim->porta();
+    return gSim->avviato();
 }
 
-void FermaSimulatore() {
-    if (!gSim) return;
-    gSim->terminate();
-    if (!gSim->waitForFinished(3000)) {
-        gSim->kill();
-        gSim->waitForFinished(3000);
-    }
-    delete gSim;
-}
+void FermaSimulatore() { delete gSim; }
 
 // Twenty yellow result pages of a province and twenty white ones: what a search run asks most.
 QStringList Percorsi() {

@@ -216,7 +216,7 @@ bool AnnuncioGialle(QString& W, const QString& sigla, long Livello, Annuncio& a)
     const int x = int(W.lastIndexOf(QStringLiteral("class="), pa - 1, Qt::CaseInsensitive)) + 1;
     QString testo;
     int n = 1, p = x, ultimo = 0;
-    do {
+    for (;;) {
         p = InStr(W, QStringLiteral(">"), p + 2);
         if (p == 0) break;
         ultimo = p;
@@ -233,7 +233,9 @@ bool AnnuncioGialle(QString& W, const QString& sigla, long Livello, Annuncio& a)
                 ++n;
             }
         }
-    } while (n < 5);
+        // A label seen ahead of a bare tag still wants the text piece that follows it.
+        if (n >= 5 && n != 9) break;
+    }
     Avanza(W, ultimo, pa, int(ancora.size()));
 
     if (InStr(testo, QStringLiteral(") - Vedi ")) > 0) {
@@ -258,11 +260,13 @@ bool AnnuncioGialle(QString& W, const QString& sigla, long Livello, Annuncio& a)
                 break;
             }
         if (d > 0) {
+            // Cut at the blank that ends the number; dashes and commas joining its groups only
+            // become blanks afterwards, so a number written with dashes keeps all its digits.
             QString tel = Mid(testo, d).trimmed();
-            tel.replace(u',', u' ').replace(u'-', u' ');
             const int spazio = InStr(tel, QStringLiteral(" "), 6);
             if (spazio > 0) tel = Left(tel, spazio - 1);
-            a.campi[5] = tel;
+            tel.replace(u',', u' ').replace(u'-', u' ');
+            a.campi[5] = tel.trimmed();
         }
     }
     // A listing that closed before any text of its own would make a record without a name.

@@ -1,0 +1,127 @@
+// The search run against the built-in directory service with no latency. Targets: requests made
+// equal to the pages the area needs (no page fetched twice); under 2 ms of program CPU per result
+// page; a 10-page province parsed in under 20 ms of CPU.
+#include <QCoreApplication>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include "app/form.h"
+#include "harvest/letture.h"
+#include "net/testo.h"
+#include "sim/processo.h"
+#include "sim/servizio.h"
+
+namespace {
+
+double CpuSecondi() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QString ProgrammaSim() {
+    const QString p = qEnvironmentVariable("GEOMERCE_SIM");
+    return p.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/geomerce-sim") : p;
+}
+
+void Seleziona(gm::Lista& l, const QString& nome) {
+    for (int i = 0; i < l.count(); ++i)
+        if (gm::Uguale(l.item(i), nome)) {
+            l.setListIndex(i);
+            l.setSelected(i, true);
+        }
+}
+void Tutti(gm::Lista& l) {
+    for (int i = 0; i < l.count(); ++i)
+        if (!l.selected(i)) {
+            l.setListIndex(i);
+            l.setSelected(i, true);
+        }
+}
+
+// One whole region, both directories, coordinates off.
+void BM_RicercaRegione(benchmark::State& s) {
+    QTemporaryDir log;
+    gm::sim::Processo sim(ProgrammaSim(), {"--log", log.filePath("r.log")});
+    if (!sim.avviato()) {
+        s.SkipWithError("geomerce-sim did not start");
+        return;
+    }
+    double richieste = 0, record = 0, cpu = 0, doppie = 0;
+    for (auto _ : s) {
+        QFile(log.filePath("r.log")).resize(0);
+        QTemporaryDir cartella;
+        gm::DialoghiRegistrati d;
+        gm::Form f(d);
+        f.Form_Load(cartella.path());
+        f.amb.servizi.gialle = f.amb.servizi.bianche = f.amb.servizi.geocoder = sim.base();
+        f.c.chkCoord.setValue(false);
+        f.c.txtCosa.setText(QStringLiteral("Supermercato"));
+        Seleziona(f.c.lstRegioni, QStringLiteral("Molise"));
+        Tutti(f.c.lstProv);
+        Tutti(f.c.lstComuni);
+        const double c0 = CpuSecondi();
+        f.c.cmdCarica.click();
+        cpu += CpuSecondi() - c0;
+        record += double(f.tab.nRecord);
+        QFile file(log.filePath("r.log"));
+        file.open(QIODevice::ReadOnly);
+        const QStringList righe = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList pagine =
+            righe.filter(QStringLiteral("pgsearch.cgi")).filter(QStringLiteral("&ind=&")) + righe.filter(QStringLiteral("tr=101"));
+        richieste += double(righe.size());
+        doppie += double(pagine.size() - QSet<QString>(pagine.begin(), pagine.end()).size());
+    }
+    const double n = double(s.iterations());
+    s.counters["richieste"] = richieste / n;
+    s.counters["pagine_ripetute"] = doppie / n;
+    s.counters["record"] = record / n;
+    s.counters["record_al_s"] = benchmark::Counter(record, benchmark::Counter::kIsRate);
+    s.counters["cpu_ms_per_pagina"] = cpu * 1000.0 / std::max(1.0, richieste);
+}
+BENCHMARK(BM_RicercaRegione)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// Reading the ten result pages of a province: count, paging template and every listing.
+void BM_LetturaProvinciaDieciPagine(benchmark::State& s) {
+    gm::sim::Opzioni o;
+    gm::sim::Servizio servizio(o);
+    QStringList pagine;
+    for (int k = 0; k < 10; ++k) {
+        QString p = servizio
+                        .rispondi(QStringLiteral("/pg/cgi/pgsearch.cgi"),
+                                  {{"qs", "Bar"}, {"dv", "RM"}, {"cb", "k"}, {"be", QString::number(k * 10)}})
+                        .testo;
+        p = gm::Sostituisci(p, QStringLiteral("&amp;"), QStringLiteral("&"));
+        p.remove(u'\n');
+        pagine << p;
+    }
+    long annunci = 0;
+    for (auto _ : s) {
+        (void)gm::harvest::LeggiContatore(pagine[0]);
+        (void)gm::harvest::ModelloPagineGialle(pagine[0], QStringLiteral("http://g"));
+        for (const QString& p : pagine) {
+            QString W = p;
+            gm::harvest::Annuncio a;
+            while (gm::harvest::AnnuncioGialle(W, QStringLiteral("RM"), 2, a)) {
+                if (a.fine) break;
+                annunci += a.preso;
+                (void)gm::harvest::MappaAnnuncioGialle(W, QStringLiteral("RM"));
+            }
+        }
+    }
+    s.counters["annunci"] = double(annunci) / double(s.iterations());
+}
+BENCHMARK(BM_LetturaProvinciaDieciPagine)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
