@@ -70,19 +70,8 @@ void Ricerca::cmdCarica_Click() {
         QString cosa = c.txtCosa.text();
         c.txtCosa.setText(PrimoMaiuscolo(cosa));
 
-        if (c.optIntegr[0]->value()) {
-            n.tab.EliminaRigheVuoteTabella();
-            if (n.tab.nRecord != 0) {
-                if (!n.d.domanda(QStringLiteral("Attenzione!!!\r\n\r\nI dati presenti in tabella saranno cancellati!\r\n\r\n"
-                                                "Vuoi proseguire?"),
-                                 QStringLiteral("Import dati da file"), Icona::Domanda))
-                    return;
-                n.tab.Svuota();
-            }
-        }
-        n.tab.EliminaRigheVuoteTabella();
-        st.sCosa = c.txtCosa.text();
-
+        // The input is checked before the question about clearing the table, so that a run
+        // refused for missing input has not already emptied it.
         const QString titolo = QStringLiteral("Errore!");
         const char* errore = nullptr;
         if (c.txtCosa.text().isEmpty())
@@ -97,6 +86,19 @@ void Ricerca::cmdCarica_Click() {
             n.d.messaggio(QString::fromUtf8(errore), titolo, Icona::Critica);
             return;
         }
+
+        if (c.optIntegr[0]->value()) {
+            n.tab.EliminaRigheVuoteTabella();
+            if (n.tab.nRecord != 0) {
+                if (!n.d.domanda(QStringLiteral("Attenzione!!!\r\n\r\nI dati presenti in tabella saranno cancellati!\r\n\r\n"
+                                                "Vuoi proseguire?"),
+                                 QStringLiteral("Import dati da file"), Icona::Domanda))
+                    return;
+                n.tab.Svuota();
+            }
+        }
+        n.tab.EliminaRigheVuoteTabella();
+        st.sCosa = c.txtCosa.text();
 
         c.frmBase.setCaption(QStringLiteral("Geomerce: ") + c.txtCosa.text());
         ScriviImpostazioni();

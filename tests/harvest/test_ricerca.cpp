@@ -4,12 +4,14 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
+#include "io/file_testo.h"
 #include "net/testo.h"
 #include "sim/elenco.h"
 #include "support/ambiente_test.h"
@@ -347,4 +349,104 @@ TEST_F(Corsa, CoordinatesFromTheMapLinks) {
     EXPECT_GT(conMappa, 0);
     // Every record has coordinates in the end: the lookups and the geocoder place the rest.
     for (long r = 1; r <= f->tab.nRecord; ++r) EXPECT_FALSE(f->tab.mfgTab.text(int(r), kLatitudine).isEmpty()) << r;
+}
+
+namespace {
+// A form whose services refuse every connection: the run walks its areas over empty pages.
+struct SenzaRete : ::testing::Test {
+    test::FormDiProva prova;
+    Form* f = nullptr;
+    void SetUp() override {
+        f = &prova.avvia();
+        // A port that was free a moment ago: every connection is refused at once.
+        QTcpServer libera;
+        libera.listen(QHostAddress::LocalHost, 0);
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(libera.serverPort());
+        libera.close();
+        f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = base;
+        f->c.chkCoord.setValue(false);
+    }
+    void Scegli(Lista& l, const QStringList& nomi) {
+        for (int i = 0; i < l.count(); ++i)
+            if (nomi.contains(l.item(i), Qt::CaseInsensitive)) {
+                l.setListIndex(i);
+                l.setSelected(i, true);
+            }
+    }
+};
+}  // namespace
+
+TEST_F(SenzaRete, InputChecksComeBeforeClearingTheTable) {
+    Record r;
+    r[kNome] = "Ditta";
+    f->tab.AggiungiRecord(r);
+    struct Caso {
+        const char* cosa;
+        QStringList regioni, province;
+        const char* messaggio;
+    };
+    const Caso casi[] = {
+        {"", {"Molise"}, {}, "Occorre indicare una tipologia merceologica..."},
+        {"Bar", {}, {}, "Occorre selezionare almeno una regione..."},
+        {"Bar", {"Molise"}, {}, "Occorre selezionare almeno una provincia..."},
+    };
+    for (const Caso& c : casi) {
+        for (Lista* l : {&f->c.lstRegioni, &f->c.lstProv})
+            for (int i = 0; i < l->count(); ++i) l->setSelected(i, false);
+        f->c.txtCosa.setText(c.cosa);
+        Scegli(f->c.lstRegioni, c.regioni);
+        prova.dialoghi.mostrati.clear();
+        f->ric.cmdCarica_Click();
+        ASSERT_EQ(prova.dialoghi.mostrati.size(), 1) << c.messaggio;
+        EXPECT_EQ(prova.dialoghi.mostrati[0].testo, c.messaggio);
+        EXPECT_EQ(prova.dialoghi.mostrati[0].titolo, "Errore!");
+        EXPECT_EQ(f->tab.nRecord, 1) << "nothing asked, nothing cleared";
+        EXPECT_FALSE(QFile::exists(prova.percorso("Geomerce.ini")));
+    }
+    // Answering No to the question keeps the table and starts nothing.
+    f->c.txtCosa.setText("Bar");
+    Scegli(f->c.lstRegioni, {"Molise"});
+    Scegli(f->c.lstProv, {"Isernia"});
+    Scegli(f->c.lstComuni, {"Agnone"});
+    prova.dialoghi.risposte = {false};
+    prova.dialoghi.mostrati.clear();
+    f->ric.cmdCarica_Click();
+    ASSERT_EQ(prova.dialoghi.mostrati.size(), 1);
+    EXPECT_EQ(prova.dialoghi.mostrati[0].titolo, "Import dati da file");
+    EXPECT_EQ(f->tab.nRecord, 1);
+    EXPECT_FALSE(QFile::exists(prova.percorso("Geomerce.ini")));
+}
+
+TEST_F(SenzaRete, StepsCountedForTheProgressDisplay) {
+    struct Caso {
+        QStringList regioni, province, comuni;
+        long passi;
+        const char* descrizione;
+    };
+    const Caso casi[] = {
+        {{"Molise", "Umbria"}, {}, {}, 4, "two regions: all their provinces"},
+        {{"Molise"}, {"Isernia", "Campobasso"}, {}, 2, "two provinces, one step each"},
+        {{"Molise"}, {"Isernia"}, {"Agnone", "Carovilli", "Pescolanciano"}, 4, "a province and three municipalities"},
+        {{"Valle d'Aosta"}, {"Aosta"}, {"Aosta", "Arnad", "Bard"}, 4, "the only province, worked at region level"},
+    };
+    const IndirizziServizi servizi = f->amb.servizi;
+    for (const Caso& c : casi) {
+        test::FormDiProva altra;
+        Form& g = altra.avvia();
+        g.amb.servizi = servizi;
+        g.c.chkCoord.setValue(false);
+        g.c.txtCosa.setText("Bar");
+        Scegli(g.c.lstRegioni, c.regioni);
+        Scegli(g.c.lstProv, c.province);
+        if (c.province.isEmpty())
+            for (int i = 0; i < g.c.lstProv.count(); ++i) g.c.lstProv.setSelected(i, true);
+        Scegli(g.c.lstComuni, c.comuni);
+        if (c.comuni.isEmpty())
+            for (int i = 0; i < g.c.lstComuni.count(); ++i) g.c.lstComuni.setSelected(i, true);
+        g.ric.cmdCarica_Click();
+        EXPECT_EQ(g.stato.TotalePassi, c.passi) << c.descrizione;
+        EXPECT_EQ(altra.dialoghi.mostrati.last().testo, "Elaborazione terminata") << c.descrizione;
+        EXPECT_TRUE(g.c.cmdCarica.enabled()) << c.descrizione;
+        EXPECT_EQ(LeggiPrimaRiga(altra.percorso("Geomerce.ini")), "Bar") << c.descrizione;
+    }
 }
