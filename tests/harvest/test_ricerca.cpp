@@ -8,6 +8,10 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <thread>
 
 #include <functional>
 
@@ -448,5 +452,64 @@ TEST_F(SenzaRete, StepsCountedForTheProgressDisplay) {
         EXPECT_EQ(altra.dialoghi.mostrati.last().testo, "Elaborazione terminata") << c.descrizione;
         EXPECT_TRUE(g.c.cmdCarica.enabled()) << c.descrizione;
         EXPECT_EQ(LeggiPrimaRiga(altra.percorso("Geomerce.ini")), "Bar") << c.descrizione;
+    }
+}
+
+namespace {
+// A directory that answers every request with the same page, counting the requests.
+struct SitoFisso {
+    httplib::Server server;
+    std::thread filo;
+    std::atomic<int> richieste{0};
+    int porta = 0;
+    explicit SitoFisso(std::string pagina) {
+        server.Get(".*", [this, pagina](const httplib::Request&, httplib::Response& r) {
+            ++richieste;
+            r.set_content(pagina, "text/html");
+        });
+        porta = server.bind_to_any_port("127.0.0.1");
+        filo = std::thread([this] { server.listen_after_bind(); });
+    }
+    ~SitoFisso() {
+        server.stop();
+        filo.join();
+    }
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(porta); }
+};
+}  // namespace
+
+TEST(Riparazioni, RepeatedRepairsEndInsteadOfLooping) {
+    const std::string riga =
+        "<tr class=\"riga-elenco-localita\"><td class=\"nome-della-localita\"><a href=\"/pg/cgi/pgsearch.cgi?qs=Bar&pr=CH&dv=Atessa\">"
+        "Atessa</a></td><td class=\"provincia\">Chieti</td><td class=\"regione\">Abruzzi</td></tr>";
+    struct Caso {
+        const char* descrizione;
+        std::string pagina;
+        const char* comune;
+    };
+    const Caso casi[] = {
+        {"a place list whose chosen place is the same list again",
+         "<p>risultati contenenti Bar</p><table><tr><th>Regione</th></tr>" + riga + "</table>pagina <b>1</b> di <b>1</b>",
+         "Atessa"},
+        {"a name that is never recognised, word after word", "<p>la localita non è stata riconosciuta</p>",
+         "Castel Frentano"},
+    };
+    for (const Caso& c : casi) {
+        SitoFisso sito(c.pagina);
+        test::FormDiProva prova;
+        Form& f = prova.avvia();
+        f.amb.servizi.gialle = f.amb.servizi.bianche = f.amb.servizi.geocoder = sito.base();
+        f.c.chkCoord.setValue(false);
+        f.c.chkRicerca[1]->setValue(false);
+        f.c.txtCosa.setText("Bar");
+        for (auto [lista, nome] : {std::pair{&f.c.lstRegioni, "Abruzzi"}, {&f.c.lstProv, "Chieti"}, {&f.c.lstComuni, c.comune}})
+            for (int i = 0; i < lista->count(); ++i)
+                if (Uguale(lista->item(i), QString::fromUtf8(nome))) {
+                    lista->setListIndex(i);
+                    lista->setSelected(i, true);
+                }
+        f.ric.cmdCarica_Click();
+        EXPECT_EQ(prova.dialoghi.mostrati.last().testo, "Elaborazione terminata") << c.descrizione;
+        EXPECT_LT(sito.richieste.load(), 12) << c.descrizione;
     }
 }
