@@ -76,6 +76,40 @@ void Aggiungi(QString& testo, int n, const QString& pezzo) {
     testo += kBarra + QString::number(n) + kBarra + pezzo.trimmed();
 }
 
+struct Raccolta {
+    QString testo;       // the numbered parts
+    int ultimo = 0;      // the last ">" read
+    bool segnaposto = false;  // the closing text came before the listing's own
+};
+// Collects the text pieces of a listing from position p on: each piece after a ">" becomes the
+// next part, a label just ahead makes it part 9, the closing text ends the listing, and so does
+// the directory's own rule (fine).
+template <class Fine>
+Raccolta Raccogli(const QString& W, int p, const QString& etichetta, const QString& chiusura, Fine fine) {
+    Raccolta r;
+    int n = 1;
+    for (;;) {
+        p = InStr(W, QStringLiteral(">"), p + 2);
+        if (p == 0) break;
+        r.ultimo = p;
+        if (Entro(W, etichetta, p, 10)) n = 9;
+        if (Mid(W, p + 1, 1) != u"<") {
+            const int q = InStr(W, QStringLiteral("<"), p + 1);
+            if (q > 0) {
+                Aggiungi(r.testo, n, Mid(W, p + 1, q - p - 1));
+                if (InStr(r.testo, chiusura) > 0) {
+                    r.segnaposto = true;
+                    break;
+                }
+                if (n > 8) break;
+                ++n;
+            }
+        }
+        if (fine(n, p)) break;
+    }
+    return r;
+}
+
 }  // namespace
 
 Contatore LeggiContatore(const QString& pagina) {
@@ -214,29 +248,12 @@ bool AnnuncioGialle(QString& W, const QString& sigla, long Livello, Annuncio& a)
     const int pa = InStr(W, ancora);
     if (pa == 0 || sigla.isEmpty()) return false;
     const int x = int(W.lastIndexOf(QStringLiteral("class="), pa - 1, Qt::CaseInsensitive)) + 1;
-    QString testo;
-    int n = 1, p = x, ultimo = 0;
-    for (;;) {
-        p = InStr(W, QStringLiteral(">"), p + 2);
-        if (p == 0) break;
-        ultimo = p;
-        if (Entro(W, QStringLiteral(":"), p, 10)) n = 9;
-        if (Mid(W, p + 1, 1) != u"<") {
-            const int q = InStr(W, QStringLiteral("<"), p + 1);
-            if (q > 0) {
-                Aggiungi(testo, n, Mid(W, p + 1, q - p - 1));
-                if (InStr(testo, QStringLiteral("/td")) > 0) {
-                    a.campi[0] = kNomeSegnaposto;
-                    break;
-                }
-                if (n > 8) break;
-                ++n;
-            }
-        }
-        // A label seen ahead of a bare tag still wants the text piece that follows it.
-        if (n >= 5 && n != 9) break;
-    }
-    Avanza(W, ultimo, pa, int(ancora.size()));
+    // A label seen ahead of a bare tag still wants the text piece that follows it.
+    const Raccolta r = Raccogli(W, x, QStringLiteral(":"), QStringLiteral("/td"),
+                                [](int n, int) { return n >= 5 && n != 9; });
+    QString testo = r.testo;
+    if (r.segnaposto) a.campi[0] = kNomeSegnaposto;
+    Avanza(W, r.ultimo, pa, int(ancora.size()));
 
     if (InStr(testo, QStringLiteral(") - Vedi ")) > 0) {
         a.fine = true;
@@ -279,28 +296,11 @@ bool AnnuncioBianche(QString& W, const QString& sigla, long Livello, Annuncio& a
     static const QString kAncora = QStringLiteral("<td class=\"dati\">");
     const int pa = InStr(W, kAncora);
     if (pa == 0) return false;
-    QString testo;
-    int n = 1, p = pa, ultimo = 0;
-    for (;;) {
-        p = InStr(W, QStringLiteral(">"), p + 2);
-        if (p == 0) break;
-        ultimo = p;
-        if (Entro(W, QStringLiteral("Tel fisso"), p, 10)) n = 9;
-        if (Mid(W, p + 1, 1) != u"<") {
-            const int q = InStr(W, QStringLiteral("<"), p + 1);
-            if (q > 0) {
-                Aggiungi(testo, n, Mid(W, p + 1, q - p - 1));
-                if (InStr(testo, QStringLiteral("biglietto da visita")) > 0) {
-                    a.campi[0] = kNomeSegnaposto;
-                    break;
-                }
-                if (n > 8) break;
-                ++n;
-            }
-        }
-        if (Uguale(Mid(W, p + 1, 6), QStringLiteral("</div>"))) break;
-    }
-    Avanza(W, ultimo, pa, int(kAncora.size()));
+    const Raccolta r = Raccogli(W, pa, QStringLiteral("Tel fisso"), QStringLiteral("biglietto da visita"),
+                                [&W](int, int p) { return Uguale(Mid(W, p + 1, 6), QStringLiteral("</div>")); });
+    QString testo = r.testo;
+    if (r.segnaposto) a.campi[0] = kNomeSegnaposto;
+    Avanza(W, r.ultimo, pa, int(kAncora.size()));
 
     if (InStr(testo, QStringLiteral(") - Vedi ")) > 0) {
         a.fine = true;

@@ -42,6 +42,13 @@ void Riporta(Lista& l, const QString& voce) {
     l.addItem(voce);
     l.setSelected(0, true);
 }
+// Area-table index of the first entry whose name equals nome, ignoring case; 0 when none.
+template <class Nome>
+long Indice(int quanti, const QString& nome, Nome di) {
+    for (int i = 1; i <= quanti; ++i)
+        if (Uguale(di(i), nome)) return i;
+    return 0;
+}
 // Offset text of result page k: "10" for page 2, "20" for page 3.
 QString Offset(long k) { return QString::number(k - 1) + u'0'; }
 }  // namespace
@@ -165,12 +172,8 @@ void Ricerca::Corsa() {
         c.lstRegioni.setTopIndex(int(Maggiore(0, i - 3)));
         if (av.bStop) return;
         if (c.lstRegioni.selected(i)) {
-            st.nRegione = 0;
-            for (int r = 1; r <= n.terr.numeroRegioni(); ++r)
-                if (Uguale(n.terr.nomeRegione(r), c.lstRegioni.item(i))) {
-                    st.nRegione = r;
-                    break;
-                }
+            st.nRegione = Indice(n.terr.numeroRegioni(), c.lstRegioni.item(i),
+                                 [&](int r) { return n.terr.nomeRegione(r); });
             st.nProvincia = 0;
             st.nComune = 0;
             st.sRegione = n.terr.nomeRegione(int(st.nRegione));
@@ -192,12 +195,7 @@ void Ricerca::Corsa() {
                     Maiuscolo(c.lstProv, j);
                     if (av.bStop) return;
                     if (c.lstProv.selected(j)) {
-                        st.nProvincia = 0;
-                        for (int p = 1; p <= n.terr.numeroProvince(int(st.nRegione)); ++p)
-                            if (Uguale(n.terr.nomeProvincia(int(st.nRegione), p), c.lstProv.item(j))) {
-                                st.nProvincia = p;
-                                break;
-                            }
+                        st.nProvincia = IndiceProvincia(c.lstProv.item(j));
                         st.nComune = 0;
                         st.sProvincia = n.terr.nomeProvincia(int(st.nRegione), int(st.nProvincia));
                         c.txtRegione.setText(st.sRegione);
@@ -298,6 +296,11 @@ QString Ricerca::UrlComune(long Estrazione) const {
            QStringLiteral("&qsn=&dv=") + st.sLocalita + QStringLiteral("&ind=&nc=");
 }
 
+long Ricerca::IndiceProvincia(const QString& nome) const {
+    const int r = int(n.stato.nRegione);
+    return Indice(n.terr.numeroProvince(r), nome, [&](int p) { return n.terr.nomeProvincia(r, p); });
+}
+
 void Ricerca::EstrazionePerRegione() {
     auto& st = n.stato;
     st.sRegione = n.terr.nomeRegione(int(st.nRegione));
@@ -323,12 +326,7 @@ void Ricerca::EstraiPerProvincia() {
         c.lstProv.setTopIndex(j);
         Maiuscolo(c.lstProv, j);
         if (c.lstProv.selected(j)) {
-            st.nProvincia = 0;
-            for (int p = 1; p <= n.terr.numeroProvince(int(st.nRegione)); ++p)
-                if (Uguale(n.terr.nomeProvincia(int(st.nRegione), p), c.lstProv.item(j))) {
-                    st.nProvincia = p;
-                    break;
-                }
+            st.nProvincia = IndiceProvincia(c.lstProv.item(j));
             st.sProvincia = n.terr.nomeProvincia(int(st.nRegione), int(st.nProvincia));
             st.sSiglaProvincia = n.terr.siglaProvincia(int(st.nRegione), int(st.nProvincia));
             c.lstProv.setListIndex(j);
@@ -345,19 +343,7 @@ void Ricerca::EstraiPerProvincia() {
             if (c.chkRicerca[0]->value()) {
                 c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
                 c.txtComune.setText(st.sProvincia);
-                Scarica(UrlProvincia(0));
-                RilevaNumeroPagine();
-                if (st.nPagine > 19) {
-                    st.sComuniTutti = kTutti;
-                    sel.CaricaListaComuni(st.nRegione, st.nProvincia);
-                    EstraiPerComune(0);
-                    c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
-                    c.txtComune.setText(st.sProvincia);
-                    if (av.bStop) return;
-                } else {
-                    if (av.bStop) return;
-                    if (st.nPagine != 0) EstraiPuntiInteressePagineGialle(2);
-                }
+                if (!ProvinciaNellElenco(0)) return;
             }
             if (c.chkRicerca[1]->value()) {
                 c.lstProv.setSelected(j, false);
@@ -366,26 +352,32 @@ void Ricerca::EstraiPerProvincia() {
                 c.txtComune.setText(st.sProvincia);
                 if (av.bStop) return;
                 st.sLocalita = st.sSiglaProvincia;
-                Scarica(UrlProvincia(1));
-                RilevaNumeroPagine();
-                if (av.bStop) return;
-                if (st.nPagine > 19) {
-                    st.sComuniTutti = kTutti;
-                    sel.CaricaListaComuni(st.nRegione, st.nProvincia);
-                    EstraiPerComune(1);
-                    c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
-                    c.txtComune.setText(st.sProvincia);
-                    if (av.bStop) return;
-                } else {
-                    if (av.bStop) return;
-                    if (st.nPagine != 0) EstraiPuntiInteressePagineBianche(2);
-                    if (av.bStop) return;
-                }
+                if (!ProvinciaNellElenco(1)) return;
             }
         }
         Normale(c.lstProv, j);
         if (n.tab.bTabellaPiena) MessaggioTabellaPiena();
     }
+}
+
+bool Ricerca::ProvinciaNellElenco(long Estrazione) {
+    auto& st = n.stato;
+    Scarica(UrlProvincia(Estrazione));
+    RilevaNumeroPagine();
+    if (n.av.bStop) return false;
+    if (st.nPagine > 19) {
+        st.sComuniTutti = kTutti;
+        sel.CaricaListaComuni(st.nRegione, st.nProvincia);
+        EstraiPerComune(Estrazione);
+        n.c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
+        n.c.txtComune.setText(st.sProvincia);
+    } else if (st.nPagine != 0) {
+        if (Estrazione == 0)
+            EstraiPuntiInteressePagineGialle(2);
+        else
+            EstraiPuntiInteressePagineBianche(2);
+    }
+    return !n.av.bStop;
 }
 
 void Ricerca::EstraiPerComune(long Estrazione) {
@@ -399,12 +391,8 @@ void Ricerca::EstraiPerComune(long Estrazione) {
         Maiuscolo(c.lstComuni, k);
         if (c.lstComuni.selected(k)) {
             const int r = int(st.nRegione), p = int(st.nProvincia);
-            st.nComune = 0;
-            for (int m = 1; m <= n.terr.numeroComuni(r, p); ++m)
-                if (Uguale(n.terr.nomeComune(r, p, m), c.lstComuni.item(k))) {
-                    st.nComune = m;
-                    break;
-                }
+            st.nComune = Indice(n.terr.numeroComuni(r, p), c.lstComuni.item(k),
+                                [&](int m) { return n.terr.nomeComune(r, p, m); });
             st.sAppoggio = n.terr.nomeComune(r, p, int(st.nComune));
             st.sCapComune = n.terr.capComune(r, p, int(st.nComune));
             st.sLocalita = st.sAppoggio;
@@ -623,58 +611,53 @@ void Ricerca::CoordinateBianche(const QString& W) {
 }
 
 void Ricerca::EstraiPuntiInteressePagineGialle(long Livello) {
-    auto& c = n.c;
-    auto& st = n.stato;
-    try {
-        const QString modello =
-            st.nPagine > 1 ? harvest::ModelloPagineGialle(n.web.sTestoPagina, n.amb.servizi.gialle) : QString();
-        const long ultima = std::min(st.nPagine, harvest::kMaxPagine);
-        for (long k = std::max(1L, st.nPaginaCorrente); k <= ultima; ++k) {
-            c.txtPag[0]->setText(QString::number(k));
-            if (k > 1) {
-                if (modello.isEmpty()) break;
-                Scarica(QString(modello).replace(u'*', Offset(k)));
-            }
-            QString W = n.web.sTestoPagina;
-            Annuncio a;
-            while (harvest::AnnuncioGialle(W, st.sSiglaProvincia, Livello, a)) {
-                if (a.fine) break;
-                if (a.preso) {
-                    if (n.av.bStop) return;
-                    if (Accoda(a) && c.chkCoord.value()) CoordinateGialle(W);
-                }
-                if (n.av.bStop) return;
-                if (n.tab.bTabellaPiena) return;  // not a row beyond the table's limit
-            }
-            n.av.Cedi();
-        }
-        c.txtPag[0]->setText(QStringLiteral("0"));
-        c.txtPag[1]->setText(QStringLiteral("0"));
-    } catch (...) {
-        ErroreGrave();
-    }
+    const QString modello = n.stato.nPagine > 1
+                                ? harvest::ModelloPagineGialle(n.web.sTestoPagina, n.amb.servizi.gialle)
+                                : QString();
+    Estrai(
+        [&](long k) {
+            if (k == 1) return true;
+            if (modello.isEmpty()) return false;
+            Scarica(QString(modello).replace(u'*', Offset(k)));
+            return true;
+        },
+        [&](QString& W, Annuncio& a) { return harvest::AnnuncioGialle(W, n.stato.sSiglaProvincia, Livello, a); },
+        [&](const QString& W) { CoordinateGialle(W); });
 }
 
 void Ricerca::EstraiPuntiInteressePagineBianche(long Livello) {
+    // Every page of a query of several pages is asked for by its offset, the first one too.
+    const QString coda = n.stato.nPagine > 1 ? harvest::CodaPagineBianche(n.web.sTestoPagina) : QString();
+    Estrai(
+        [&](long k) {
+            if (n.stato.nPagine > 1)
+                Scarica(n.amb.servizi.bianche + QStringLiteral("/execute.cgi?be=") + Offset(k) + coda);
+            return true;
+        },
+        [&](QString& W, Annuncio& a) { return harvest::AnnuncioBianche(W, n.stato.sSiglaProvincia, Livello, a); },
+        [&](const QString& W) { CoordinateBianche(W); });
+}
+
+void Ricerca::Estrai(const std::function<bool(long)>& pagina,
+                     const std::function<bool(QString&, harvest::Annuncio&)>& annuncio,
+                     const std::function<void(const QString&)>& coordinate) {
     auto& c = n.c;
     auto& st = n.stato;
     try {
-        const QString coda = st.nPagine > 1 ? harvest::CodaPagineBianche(n.web.sTestoPagina) : QString();
         const long ultima = std::min(st.nPagine, harvest::kMaxPagine);
         for (long k = std::max(1L, st.nPaginaCorrente); k <= ultima; ++k) {
             c.txtPag[0]->setText(QString::number(k));
-            if (st.nPagine > 1)
-                Scarica(n.amb.servizi.bianche + QStringLiteral("/execute.cgi?be=") + Offset(k) + coda);
+            if (!pagina(k)) break;
             QString W = n.web.sTestoPagina;
             Annuncio a;
-            while (harvest::AnnuncioBianche(W, st.sSiglaProvincia, Livello, a)) {
+            while (annuncio(W, a)) {
                 if (a.fine) break;
                 if (a.preso) {
                     if (n.av.bStop) return;
-                    if (Accoda(a) && c.chkCoord.value()) CoordinateBianche(W);
+                    if (Accoda(a) && c.chkCoord.value()) coordinate(W);
                 }
                 if (n.av.bStop) return;
-                if (n.tab.bTabellaPiena) return;
+                if (n.tab.bTabellaPiena) return;  // not a row beyond the table's limit
             }
             n.av.Cedi();
         }

@@ -63,10 +63,20 @@ private:
     void ScriviImpostazioni();
     // Appends a listing with the repeat check; true when it made a new record.
     bool Accoda(const harvest::Annuncio& a);
+    // The page walk both extractors share: pagina(k) fetches page k (false: no such page),
+    // annuncio reads the next listing, coordinate places the record just written.
+    void Estrai(const std::function<bool(long)>& pagina,
+                const std::function<bool(QString&, harvest::Annuncio&)>& annuncio,
+                const std::function<void(const QString&)>& coordinate);
     void CoordinateGialle(const QString& W);
     void CoordinateBianche(const QString& W);
     void ScriviPosizioneMappa();
     QString UrlProvincia(long Estrazione) const;
+    // Province of the current region named nome (ignoring case); 0 when none.
+    long IndiceProvincia(const QString& nome) const;
+    // One directory's query for the current province: its pages, or its municipalities past the
+    // cap. False when a stop was asked.
+    bool ProvinciaNellElenco(long Estrazione);
     QString UrlComune(long Estrazione) const;
 };
 
