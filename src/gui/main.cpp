@@ -11,6 +11,7 @@
 
 #include "app/form.h"
 #include "gui/finestra.h"
+#include "net/servizi.h"
 
 namespace {
 // What the window shows in a screenshot of the guide (hidden options, see scripts/screenshot).
@@ -106,6 +107,10 @@ int main(int argc, char** argv) {
     opzioni.addHelpOption();
     QCommandLineOption dir(QStringLiteral("dir"), QStringLiteral("Cartella di lavoro."), QStringLiteral("DIR"));
     opzioni.addOption(dir);
+    QCommandLineOption urlGialle(QStringLiteral("url-gialle"), QStringLiteral("Indirizzo delle pagine gialle."), QStringLiteral("URL"));
+    QCommandLineOption urlBianche(QStringLiteral("url-bianche"), QStringLiteral("Indirizzo delle pagine bianche."), QStringLiteral("URL"));
+    QCommandLineOption urlGeocoder(QStringLiteral("url-geocoder"), QStringLiteral("Indirizzo del geocodificatore."), QStringLiteral("URL"));
+    opzioni.addOptions({urlGialle, urlBianche, urlGeocoder});
     auto nascosta = [&](const char* nome, const char* valore = nullptr) {
         QCommandLineOption o(QString::fromLatin1(nome), QString(), valore ? QString::fromLatin1(valore) : QString());
         o.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -132,6 +137,10 @@ int main(int argc, char** argv) {
     form.av.terminaProgramma = [&terminato] { terminato = true; };
     form.Form_Load(opzioni.value(dir));
     if (terminato) return 1;
+    // The options win over the environment, as on the command line of geomerce-cli.
+    if (opzioni.isSet(urlGialle)) form.amb.servizi.gialle = gm::NormalizzaBase(opzioni.value(urlGialle));
+    if (opzioni.isSet(urlBianche)) form.amb.servizi.bianche = gm::NormalizzaBase(opzioni.value(urlBianche));
+    if (opzioni.isSet(urlGeocoder)) form.amb.servizi.geocoder = gm::NormalizzaBase(opzioni.value(urlGeocoder));
     gm::Finestra finestra(form);
     if (fotografa) {
         Scena s;

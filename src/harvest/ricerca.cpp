@@ -208,7 +208,8 @@ void Ricerca::Corsa() {
                             if (av.bStop) return;
                             av.DescrizioneFase =
                                 QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Provincia: ") + st.sProvincia;
-                            ++st.PassiEseguiti;
+                            // The province level counts each province it works itself; a second
+                            // count here would take the progress past its total.
                             av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
                             EstraiPerProvincia();
                             Riporta(c.lstComuni, kTutti);

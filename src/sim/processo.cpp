@@ -2,10 +2,20 @@
 
 #include <QElapsedTimer>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 namespace gm::sim {
 
 Processo::Processo(const QString& programma, const QStringList& argomenti) {
     m_processo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    // A parent that dies without its destructor (a crash, an abort) must not leave the service
+    // running and holding the parent's error channel open.
+    m_processo.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     m_processo.start(programma, QStringList{"--port", "0"} + argomenti);
     if (!m_processo.waitForStarted(10000)) return;
     QElapsedTimer t;

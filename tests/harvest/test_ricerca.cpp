@@ -143,6 +143,8 @@ TEST_F(Corsa, SmallProvinceUnderTheCapBothDirectories) {
     ASSERT_FALSE(cosa.isEmpty());
     Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"});
     EXPECT_EQ(UltimoMessaggio(), "Elaborazione terminata");
+    // One province worked: the progress ends at its total, not past it.
+    EXPECT_EQ(f->stato.PassiEseguiti, f->stato.TotalePassi);
 
     const auto tutte = Generatore().dellaProvincia(cosa, a.r, a.p);
     // Twins of one directory share nothing but their name and place; every telephone of both
@@ -153,7 +155,7 @@ TEST_F(Corsa, SmallProvinceUnderTheCapBothDirectories) {
     EXPECT_TRUE(RichiesteCon("cb=0&ind=&nc=&qs=").isEmpty());
 
     // Fields as the listings give them: the yellow pages swap the house number to the front.
-    const Azienda& g = Solo(tutte, &Azienda::gialle).front();
+    const Azienda g = Solo(tutte, &Azienda::gialle).front();
     bool trovato = false;
     for (long r = 1; r <= f->tab.nRecord; ++r) {
         const Record rec = f->tab.record(r);
