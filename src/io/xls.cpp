@@ -4,7 +4,6 @@
 
 #include "io/xls.h"
 
-#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -353,20 +352,38 @@ QString MessaggioFreexl(int rc) {
 }  // namespace
 
 namespace {
-// The FreeXL part of LeggiXls; runs in a child process.
-bool LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
-    auto fallisci = [&](const QString& perche) {
-        if (errore) *errore = perche;
-        return false;
-    };
-    const int attivo = FoglioAttivoXls(percorso);
+// The child hands the sheet over as one flat buffer: a status byte, then either a message or the
+// dimensions and one tagged value per cell. No allocation per cell: after fork, each allocation
+// in the child copies pages of the parent's heap, and that copying was most of the time spent.
+enum : quint8 { kVuota = 0, kIntero = 1, kDecimale = 2, kTesto = 3 };
 
+template <typename T>
+void Metti(QByteArray& b, T v) {
+    b.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+void MettiTesto(QByteArray& b, const char* testo, qsizetype n) {
+    Metti(b, quint32(n));
+    b.append(testo, n);
+}
+
+QByteArray Fallito(const QString& perche) {
+    QByteArray b;
+    Metti(b, quint8(0));
+    const QByteArray t = perche.toUtf8();
+    MettiTesto(b, t.constData(), t.size());
+    return b;
+}
+
+// The FreeXL part of LeggiXls, encoded as above; runs in a child process.
+QByteArray LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne) {
+    const int attivo = FoglioAttivoXls(percorso);
     const QByteArray nome = QFile::encodeName(percorso);
     const void* handle = nullptr;
     int rc = freexl_open(nome.constData(), &handle);
     if (rc != FREEXL_OK) {
         freexl_close(handle);
-        return fallisci(MessaggioFreexl(rc));
+        return Fallito(MessaggioFreexl(rc));
     }
     unsigned int fogli = 0;
     freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &fogli);
@@ -377,41 +394,128 @@ bool LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne, Fogli
     if (rc == FREEXL_OK) rc = freexl_worksheet_dimensions(handle, &righe, &colonne);
     if (rc != FREEXL_OK) {
         freexl_close(handle);
-        return fallisci(MessaggioFreexl(rc));
+        return Fallito(MessaggioFreexl(rc));
     }
     const int nr = int(std::min<unsigned>(righe, unsigned(std::max(maxRighe, 0))));
     const int nc = std::min<int>(colonne, std::max(maxColonne, 0));
-    foglio.resize(nr);
+    QByteArray b;
+    b.reserve(qsizetype(nr) * nc * 8 + 64);
+    Metti(b, quint8(1));
+    Metti(b, quint32(nr));
+    Metti(b, quint32(nc));
     for (int r = 0; r < nr; ++r) {
-        QVector<CellaXls>& riga = foglio[r];
-        riga.resize(nc);
         for (int c = 0; c < nc; ++c) {
             FreeXL_CellValue v;
-            if (freexl_get_cell_value(handle, unsigned(r), static_cast<unsigned short>(c), &v) != FREEXL_OK) continue;
+            if (freexl_get_cell_value(handle, unsigned(r), static_cast<unsigned short>(c), &v) != FREEXL_OK) {
+                Metti(b, kVuota);
+                continue;
+            }
             switch (v.type) {
             case FREEXL_CELL_INT:
-                riga[c] = {QString::number(v.value.int_value), true};
+                Metti(b, kIntero);
+                Metti(b, qint64(v.value.int_value));
                 break;
             case FREEXL_CELL_DOUBLE:
-                riga[c] = {TestoNumero(v.value.double_value), true};
+                Metti(b, kDecimale);
+                Metti(b, v.value.double_value);
                 break;
             case FREEXL_CELL_TEXT:
             case FREEXL_CELL_SST_TEXT:
             case FREEXL_CELL_DATE:
             case FREEXL_CELL_DATETIME:
             case FREEXL_CELL_TIME:
-                if (v.value.text_value)
-                    riga[c].testo = QString::fromUtf8(v.value.text_value).left(kXlsMaxCaratteri);
+                if (v.value.text_value) {
+                    Metti(b, kTesto);
+                    MettiTesto(b, v.value.text_value, qsizetype(std::strlen(v.value.text_value)));
+                } else {
+                    Metti(b, kVuota);
+                }
                 break;
             default:
+                Metti(b, kVuota);
                 break;
             }
         }
     }
     freexl_close(handle);
-    return true;
+    return b;
 }
 
+// Reads back what LeggiConFreexl wrote, trusting nothing: the child may have died half-way.
+class Lettore {
+public:
+    explicit Lettore(const QByteArray& d) : p(d.constData()), fine(d.constData() + d.size()) {}
+    template <typename T>
+    bool prendi(T& v) {
+        if (fine - p < qsizetype(sizeof v)) return false;
+        std::memcpy(&v, p, sizeof v);
+        p += sizeof v;
+        return true;
+    }
+    bool testo(QString& t) {
+        quint32 n = 0;
+        if (!prendi(n) || quint32(fine - p) < n) return false;
+        t = QString::fromUtf8(p, qsizetype(n));
+        if (t.size() > kXlsMaxCaratteri) t.truncate(kXlsMaxCaratteri);
+        p += n;
+        return true;
+    }
+    bool finito() const { return p == fine; }
+
+private:
+    const char* p;
+    const char* fine;
+};
+
+bool Decodifica(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
+    const QString danneggiato = QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile");
+    auto fallisci = [&](const QString& perche) {
+        foglio.clear();
+        if (errore) *errore = perche;
+        return false;
+    };
+    Lettore in(dati);
+    quint8 ok = 0;
+    if (!in.prendi(ok)) return fallisci(danneggiato);
+    if (ok != 1) {
+        QString perche;
+        return fallisci(in.testo(perche) ? perche : danneggiato);
+    }
+    quint32 righe = 0, colonne = 0;
+    if (!in.prendi(righe) || !in.prendi(colonne) || righe > quint32(std::max(maxRighe, 0)) ||
+        colonne > quint32(std::max(maxColonne, 0)))
+        return fallisci(danneggiato);
+    foglio.resize(int(righe));
+    for (QVector<CellaXls>& riga : foglio) {
+        riga.resize(int(colonne));
+        for (CellaXls& c : riga) {
+            quint8 tipo = kVuota;
+            if (!in.prendi(tipo)) return fallisci(danneggiato);
+            switch (tipo) {
+            case kVuota:
+                break;
+            case kIntero: {
+                qint64 v = 0;
+                if (!in.prendi(v)) return fallisci(danneggiato);
+                c = {QString::number(v), true};
+                break;
+            }
+            case kDecimale: {
+                double v = 0;
+                if (!in.prendi(v)) return fallisci(danneggiato);
+                c = {TestoNumero(v), true};
+                break;
+            }
+            case kTesto:
+                if (!in.testo(c.testo)) return fallisci(danneggiato);
+                break;
+            default:
+                return fallisci(danneggiato);
+            }
+        }
+    }
+    return in.finito() ? true : fallisci(danneggiato);
+}
 
 // Damaged workbooks can make the third-party readers (FreeXL, libgsf) read out of bounds or
 // crash; they run in a child process, so a bad file costs an error message, never the program
@@ -419,27 +523,16 @@ bool LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne, Fogli
 bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
     const QString danneggiato = QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile");
     int tubo[2];
-    if (pipe(tubo) != 0) return LeggiConFreexl(percorso, maxRighe, maxColonne, foglio, errore);
+    if (pipe(tubo) != 0) return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
     const pid_t figlio = fork();
     if (figlio < 0) {
         close(tubo[0]);
         close(tubo[1]);
-        return LeggiConFreexl(percorso, maxRighe, maxColonne, foglio, errore);
+        return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
     }
     if (figlio == 0) {
         close(tubo[0]);
-        FoglioXls letto;
-        QString perche;
-        const bool ok = LeggiConFreexl(percorso, maxRighe, maxColonne, letto, &perche);
-        QByteArray dati;
-        {
-            QDataStream out(&dati, QIODevice::WriteOnly);
-            out << ok << perche << qint32(letto.size());
-            for (const QVector<CellaXls>& riga : letto) {
-                out << qint32(riga.size());
-                for (const CellaXls& c : riga) out << c.testo << c.numero;
-            }
-        }
+        const QByteArray dati = LeggiConFreexl(percorso, maxRighe, maxColonne);
         const char* p = dati.constData();
         qsizetype resto = dati.size();
         while (resto > 0) {
@@ -479,33 +572,7 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
         if (errore) *errore = danneggiato;
         return false;
     }
-    QDataStream in(dati);
-    bool ok = false;
-    QString perche;
-    qint32 righe = 0;
-    in >> ok >> perche >> righe;
-    if (in.status() != QDataStream::Ok || righe < 0 || righe > std::max(maxRighe, 0)) {
-        if (errore) *errore = danneggiato;
-        return false;
-    }
-    if (!ok) {
-        if (errore) *errore = perche;
-        return false;
-    }
-    foglio.resize(righe);
-    for (QVector<CellaXls>& riga : foglio) {
-        qint32 colonne = 0;
-        in >> colonne;
-        if (colonne < 0 || colonne > std::max(maxColonne, 0)) break;
-        riga.resize(colonne);
-        for (CellaXls& c : riga) in >> c.testo >> c.numero;
-    }
-    if (in.status() != QDataStream::Ok) {
-        foglio.clear();
-        if (errore) *errore = danneggiato;
-        return false;
-    }
-    return true;
+    return Decodifica(dati, maxRighe, maxColonne, foglio, errore);
 }
 }  // namespace
 
