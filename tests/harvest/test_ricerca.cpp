@@ -515,3 +515,43 @@ TEST(Riparazioni, RepeatedRepairsEndInsteadOfLooping) {
         EXPECT_LT(sito.richieste.load(), 12) << c.descrizione;
     }
 }
+
+TEST_F(Corsa, TimerSaveDuringARunImportsBackToTheTableItHeld) {
+    sim = std::make_unique<test::Simulatore>(QStringList{"--latenza", "5"});
+    f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = sim->base();
+    const QString file = f->amb.sCartellaScaricati + "Bar.txt";
+    const QString copia = prova.percorso("autosalvataggio.txt");
+    QSet<QString> tenuti;
+    // The tenth minute of the clock falls in the middle of the run, once some records are in.
+    QTimer orologio;
+    orologio.setInterval(5);
+    QObject::connect(&orologio, &QTimer::timeout, [&] {
+        if (f->tab.nRecord < 20) return;
+        orologio.stop();
+        f->av.MinutiDaSalvataggio = 9;
+        f->av.tmrClock_Timer();
+        for (long r = 1; r <= f->tab.nRecord; ++r)
+            tenuti.insert(f->tab.mfgTab.text(int(r), kNome) + u'|' + f->tab.mfgTab.text(int(r), kTelefono));
+        // The region-end save writes the same name later on.
+        QFile::copy(file, copia);
+    });
+    f->c.chkOutput[0]->setValue(true);
+    f->c.chkOutput[2]->setValue(false);
+    orologio.start();
+    Avvia("Bar", "Friuli Venezia Giulia", {"Trieste"});
+    EXPECT_EQ(UltimoMessaggio(), "Elaborazione terminata");
+    ASSERT_FALSE(tenuti.isEmpty());
+    // The user's choice of outputs is what it was before the save.
+    EXPECT_TRUE(f->c.chkOutput[0]->value());
+    EXPECT_FALSE(f->c.chkOutput[2]->value());
+
+    test::FormDiProva altra;
+    Form& g = altra.avvia();
+    g.c.txtDupl.setText("0");
+    QString errore;
+    ASSERT_TRUE(g.imp.ImportaTabella(copia, QString(), &errore)) << errore.toStdString();
+    QSet<QString> letti;
+    for (long r = 1; r <= g.tab.nRecord; ++r)
+        letti.insert(g.tab.mfgTab.text(int(r), kNome) + u'|' + g.tab.mfgTab.text(int(r), kTelefono));
+    EXPECT_EQ(letti, tenuti);
+}
