@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QCoreApplication>
+#include <QTimer>
 
 #include "io/file_testo.h"
 #include "io/xls.h"
@@ -219,4 +221,46 @@ TEST_F(Importa, ForeignWorkbookWithNumbersAndSheets) {
     EXPECT_EQ(f->tab.mfgTab.text(uno, kLatitudine), "45.46427");
     EXPECT_EQ(f->tab.mfgTab.text(due, kLatitudine), "44.5");
     EXPECT_EQ(f->tab.mfgTab.text(uno, kCitta), "");
+}
+
+// Stop pressed part-way through an import: the records read so far stay, with no empty or
+// half-filled row among them, and the user is told the import was cut short.
+TEST_F(Importa, StopPartWayLeavesAConsistentTable) {
+    f->c.txtCosa.setText("Ditte");
+    for (int i = 0; i < 20000; ++i)
+        f->tab.AggiungiRecord(Rec(QStringLiteral("Ditta %1").arg(i), QStringLiteral("Via Roma %1").arg(i), "20100",
+                                  "Milano", "MI", QStringLiteral("02%1").arg(i, 6, 10, QChar('0')), "45.46427",
+                                  "9.18951"));
+    f->c.chkOutput[0]->setValue(false);
+    f->c.chkOutput[1]->setValue(true);
+    f->c.chkOutput[2]->setValue(true);
+    f->salva.SalvaFile(1);
+    f->av.cedi = [] { QCoreApplication::processEvents(); };
+    for (const char* estensione : {"txt", "xls"}) {
+        SCOPED_TRACE(estensione);
+        f->c.optIntegr[0]->setValue(true);
+        bool premuto = false;
+        QTimer fermo;
+        fermo.setInterval(1);
+        QObject::connect(&fermo, &QTimer::timeout, [&] {
+            if (f->c.cmdFine.caption() != "&Stop" || f->c.txtRec.text().toInt() < 1) return;
+            fermo.stop();
+            premuto = true;
+            prova.dialoghi.risposte = {true};
+            f->c.cmdFine.click();
+        });
+        fermo.start();
+        ASSERT_TRUE(importa(f->amb.sCartellaScaricati + "Ditte." + estensione));
+        ASSERT_TRUE(premuto);
+        EXPECT_EQ(ultimoMessaggio(), "Caricamento interrotto!");
+        EXPECT_GT(f->tab.nRecord, 0);
+        EXPECT_LT(f->tab.nRecord, 20001);
+        for (long r = 1; r <= f->tab.nRecord; ++r) {
+            const QString nome = f->tab.mfgTab.text(int(r), kNome);
+            ASSERT_TRUE(nome.startsWith("Ditta ") || nome == "Nome/Ragione Sociale") << r;
+            if (nome.startsWith("Ditta ")) ASSERT_EQ(f->tab.mfgTab.text(int(r), kCitta), "Milano") << r;
+        }
+        EXPECT_TRUE(f->tab.mfgTab.text(int(f->tab.nRecord) + 1, kNome).isEmpty());
+        EXPECT_EQ(f->c.cmdFine.caption(), "&Fine Lavoro");
+    }
 }
