@@ -4,11 +4,14 @@
 
 #include "io/xls.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -517,14 +520,52 @@ bool Decodifica(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls&
     return in.finito() ? true : fallisci(danneggiato);
 }
 
+bool ScriviTutto(int fd, const QByteArray& dati) {
+    const char* p = dati.constData();
+    qsizetype resto = dati.size();
+    while (resto > 0) {
+        const ssize_t scritti = write(fd, p, size_t(resto));
+        if (scritti < 0 && errno == EINTR) continue;
+        if (scritti <= 0) return false;
+        p += scritti;
+        resto -= scritti;
+    }
+    return true;
+}
+
+// Starts the reader program beside this one with its output on fd; 0 when there is none. A
+// spawned program shares no memory with this one, where a forked child would mark the whole
+// heap copy-on-write and make both sides pay a page fault on every page they write afterwards.
+pid_t AvviaLettore(const QString& percorso, int maxRighe, int maxColonne, int fd, int daChiudere) {
+    if (!QCoreApplication::instance()) return 0;
+    const QByteArray programma =
+        QFile::encodeName(QCoreApplication::applicationDirPath() + u'/' + QLatin1String(kProgrammaLettoreXls));
+    if (access(programma.constData(), X_OK) != 0) return 0;
+    QByteArray argomenti[3] = {QFile::encodeName(percorso), QByteArray::number(maxRighe),
+                               QByteArray::number(maxColonne)};
+    char* argv[] = {const_cast<char*>(programma.constData()), argomenti[0].data(), argomenti[1].data(),
+                    argomenti[2].data(), nullptr};
+    posix_spawn_file_actions_t azioni;
+    if (posix_spawn_file_actions_init(&azioni) != 0) return 0;
+    posix_spawn_file_actions_addclose(&azioni, daChiudere);
+    posix_spawn_file_actions_adddup2(&azioni, fd, STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&azioni, fd);
+    pid_t figlio = 0;
+    if (posix_spawn(&figlio, programma.constData(), &azioni, nullptr, argv, environ) != 0) figlio = 0;
+    posix_spawn_file_actions_destroy(&azioni);
+    return figlio;
+}
+
 // Damaged workbooks can make the third-party readers (FreeXL, libgsf) read out of bounds or
-// crash; they run in a child process, so a bad file costs an error message, never the program
-// and the table it holds. The child sends its result through a pipe and ends with _exit.
+// crash; they run in another process, so a bad file costs an error message, never the program
+// and the table it holds. That process is the reader program when it stands beside this one,
+// else a forked child; either sends its result through a pipe.
 bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
     const QString danneggiato = QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile");
     int tubo[2];
-    if (pipe(tubo) != 0) return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
-    const pid_t figlio = fork();
+    if (pipe2(tubo, O_CLOEXEC) != 0) return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
+    pid_t figlio = AvviaLettore(percorso, maxRighe, maxColonne, tubo[1], tubo[0]);
+    if (figlio == 0) figlio = fork();
     if (figlio < 0) {
         close(tubo[0]);
         close(tubo[1]);
@@ -532,16 +573,7 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
     }
     if (figlio == 0) {
         close(tubo[0]);
-        const QByteArray dati = LeggiConFreexl(percorso, maxRighe, maxColonne);
-        const char* p = dati.constData();
-        qsizetype resto = dati.size();
-        while (resto > 0) {
-            const ssize_t scritti = write(tubo[1], p, size_t(resto));
-            if (scritti <= 0) _exit(3);
-            p += scritti;
-            resto -= scritti;
-        }
-        _exit(0);
+        _exit(ScriviTutto(tubo[1], LeggiConFreexl(percorso, maxRighe, maxColonne)) ? 0 : 3);
     }
     close(tubo[1]);
     QByteArray dati;
@@ -575,6 +607,10 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
     return Decodifica(dati, maxRighe, maxColonne, foglio, errore);
 }
 }  // namespace
+
+QByteArray FoglioXlsCodificato(const QString& percorso, int maxRighe, int maxColonne) {
+    return LeggiConFreexl(percorso, maxRighe, maxColonne);
+}
 
 bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
     foglio.clear();

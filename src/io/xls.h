@@ -36,6 +36,11 @@ using FoglioXls = QVector<QVector<CellaXls>>;
 // workbook or damaged.
 bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore);
 
+// The reading itself, as the reader program geomerce-xls runs it: the sheet encoded in the
+// private format that LeggiXls decodes. Not for other callers.
+QByteArray FoglioXlsCodificato(const QString& percorso, int maxRighe, int maxColonne);
+inline constexpr char kProgrammaLettoreXls[] = "geomerce-xls";
+
 // Index of the sheet the workbook shows first (WINDOW1), 0 when it names none.
 int FoglioAttivoXls(const QString& percorso);
 

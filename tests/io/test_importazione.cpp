@@ -258,7 +258,9 @@ TEST_F(Importa, StopPartWayLeavesAConsistentTable) {
         for (long r = 1; r <= f->tab.nRecord; ++r) {
             const QString nome = f->tab.mfgTab.text(int(r), kNome);
             ASSERT_TRUE(nome.startsWith("Ditta ") || nome == "Nome/Ragione Sociale") << r;
-            if (nome.startsWith("Ditta ")) ASSERT_EQ(f->tab.mfgTab.text(int(r), kCitta), "Milano") << r;
+            if (nome.startsWith("Ditta ")) {
+                ASSERT_EQ(f->tab.mfgTab.text(int(r), kCitta), "Milano") << r;
+            }
         }
         EXPECT_TRUE(f->tab.mfgTab.text(int(f->tab.nRecord) + 1, kNome).isEmpty());
         EXPECT_EQ(f->c.cmdFine.caption(), "&Fine Lavoro");
