@@ -43,6 +43,16 @@ QColor colore(const Colore& c) { return QColor(c.r, c.g, c.b); }
 // Ground of the markers and of the arrow row: yellow and white signs need a dark one.
 const QColor kSfondoSegni(40, 40, 48);
 
+// A run locks every panel, the progress strip and the record table too; what they show stays
+// as readable as before (colours of the active state), only their greyed frames say "locked".
+void LeggibileDaBloccato(QWidget* w) {
+    QPalette p = w->palette();
+    for (auto ruolo : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Base,
+                       QPalette::Highlight, QPalette::HighlightedText})
+        p.setColor(QPalette::Disabled, ruolo, p.color(QPalette::Active, ruolo));
+    w->setPalette(p);
+}
+
 }  // namespace
 
 void DialoghiFinestra::messaggio(const QString& testo, const QString& titolo, Icona i) {
@@ -371,6 +381,7 @@ QWidget* Finestra::creaCentro(QWidget* parent) {
     m_tab = new QTableView(p12);
     m_legami.griglia(f.tab.mfgTab, m_tab);
     l12->addWidget(m_tab, 1);
+    LeggibileDaBloccato(m_tab);
     for (QTableView* t : {m_tab, m_find}) t->viewport()->installEventFilter(this);
     QHeaderView* intestazione = m_tab->horizontalHeader();
     connect(intestazione, &QHeaderView::sectionPressed, this, [this](int s) { f.tab.mfgTab.col = s; });
@@ -620,6 +631,7 @@ QWidget* Finestra::creaAvanzamento(QWidget* parent) {
     tent->setAlignment(Qt::AlignCenter);
     barra->addWidget(tent);
     v->addLayout(barra);
+    for (QWidget* figlio : p18->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) LeggibileDaBloccato(figlio);
     h->addWidget(p18, 1);
 
     // The Stop / exit button lies outside every panel: locking the panels never disables it.
