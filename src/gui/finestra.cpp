@@ -140,7 +140,12 @@ public:
                 const int h = std::min(area.height() - 16, s.height());
                 w->setGeometry(QRect(area.center().x() - l / 2, area.center().y() - h / 2, l, h));
             } else {
-                const int h = std::min(area.height(), s.height());
+                // Panels at the bottom work with the record table (a click on one of its columns,
+                // a look at its rows): its header and a few rows stay in sight above them.
+                const int riserva = std::min(area.height() / 3, 150);
+                const int h = std::min(area.height(),
+                                       std::max(std::min(s.height(), area.height() - riserva),
+                                                w->minimumSizeHint().height()));
                 w->setGeometry(QRect(area.left() + 8, area.bottom() - h - 7, area.width() - 16, h));
             }
         }
