@@ -19,6 +19,7 @@
 #include <cerrno>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -355,9 +356,9 @@ QString MessaggioFreexl(int rc) {
 }  // namespace
 
 namespace {
-// The child hands the sheet over as one flat buffer: a status byte, then either a message or the
-// dimensions and one tagged value per cell. No allocation per cell: after fork, each allocation
-// in the child copies pages of the parent's heap, and that copying was most of the time spent.
+// The reader hands the sheet over as one flat buffer: a status byte, then either a message or the
+// dimensions and one tagged value per cell. No allocation per cell on the reader's side, one pass
+// to decode on the program's.
 enum : quint8 { kVuota = 0, kIntero = 1, kDecimale = 2, kTesto = 3 };
 
 template <typename T>
@@ -378,7 +379,7 @@ QByteArray Fallito(const QString& perche) {
     return b;
 }
 
-// The FreeXL part of LeggiXls, encoded as above; runs in a child process.
+// The FreeXL part of LeggiXls, encoded as above; runs in the reader process.
 QByteArray LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne) {
     const int attivo = FoglioAttivoXls(percorso);
     const QByteArray nome = QFile::encodeName(percorso);
@@ -402,7 +403,7 @@ QByteArray LeggiConFreexl(const QString& percorso, int maxRighe, int maxColonne)
     const int nr = int(std::min<unsigned>(righe, unsigned(std::max(maxRighe, 0))));
     const int nc = std::min<int>(colonne, std::max(maxColonne, 0));
     QByteArray b;
-    b.reserve(qsizetype(nr) * nc * 8 + 64);
+    b.reserve(std::min<qsizetype>(qsizetype(nr) * nc * 8, 64LL * 1024 * 1024) + 64);
     Metti(b, quint8(1));
     Metti(b, quint32(nr));
     Metti(b, quint32(nc));
@@ -464,6 +465,7 @@ public:
         return true;
     }
     bool finito() const { return p == fine; }
+    qsizetype resto() const { return fine - p; }
 
 private:
     const char* p;
@@ -486,8 +488,8 @@ bool Decodifica(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls&
     }
     quint32 righe = 0, colonne = 0;
     if (!in.prendi(righe) || !in.prendi(colonne) || righe > quint32(std::max(maxRighe, 0)) ||
-        colonne > quint32(std::max(maxColonne, 0)))
-        return fallisci(danneggiato);
+        colonne > quint32(std::max(maxColonne, 0)) || in.resto() < qsizetype(righe) * colonne)
+        return fallisci(danneggiato);  // every cell takes at least one byte
     foglio.resize(int(righe));
     for (QVector<CellaXls>& riga : foglio) {
         riga.resize(int(colonne));
@@ -608,8 +610,10 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
 }
 }  // namespace
 
-QByteArray FoglioXlsCodificato(const QString& percorso, int maxRighe, int maxColonne) {
-    return LeggiConFreexl(percorso, maxRighe, maxColonne);
+int EseguiLettoreXls(int argc, char** argv) {
+    if (argc != 4) return 2;
+    const QByteArray dati = LeggiConFreexl(QFile::decodeName(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]));
+    return ScriviTutto(STDOUT_FILENO, dati) ? 0 : 3;
 }
 
 bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {

@@ -36,9 +36,9 @@ using FoglioXls = QVector<QVector<CellaXls>>;
 // workbook or damaged.
 bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore);
 
-// The reading itself, as the reader program geomerce-xls runs it: the sheet encoded in the
-// private format that LeggiXls decodes. Not for other callers.
-QByteArray FoglioXlsCodificato(const QString& percorso, int maxRighe, int maxColonne);
+// The reader program geomerce-xls that LeggiXls starts: arguments FILE MAX_ROWS MAX_COLUMNS, the
+// sheet on standard output in the private format LeggiXls decodes. Not for other callers.
+int EseguiLettoreXls(int argc, char** argv);
 inline constexpr char kProgrammaLettoreXls[] = "geomerce-xls";
 
 // Index of the sheet the workbook shows first (WINDOW1), 0 when it names none.
