@@ -336,6 +336,8 @@ void Salvataggio::SalvaFile(int Modo) {
     QString elenco;
     QStringList errori;
     av.IndicaOccupato(true);
+    // A Stop pressed just before an autosave is still owed to the run that was asked to stop.
+    const bool stopInAttesa = autosalvataggio && av.bStop;
     av.bStop = false;
     int conteggio = 0;
 
@@ -408,6 +410,7 @@ void Salvataggio::SalvaFile(int Modo) {
     // that the next "&Salva" writes what the user asked for.
     for (int i = 0; i < 3; ++i) c.chkOutput[i]->setValue(usciteUtente[i]);
     c.tmrClock.start();
+    if (stopInAttesa) av.bStop = true;
 }
 
 }  // namespace gm

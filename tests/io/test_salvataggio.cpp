@@ -208,6 +208,23 @@ TEST_F(Salva, StopLeavesTheOldFilesInPlace) {
     EXPECT_FALSE(f->av.bStop);
 }
 
+// The clock's save falls between a Stop and the run's next look at it: the file is written whole
+// and the run still stops.
+TEST_F(Salva, PendingStopOutlivesAnAutosave) {
+    riempi();
+    uscite(false, false, true);
+    for (int modo : {2, 3}) {
+        f->av.bStop = true;
+        f->salva.SalvaFile(modo);
+        EXPECT_TRUE(f->av.bStop) << modo;
+        EXPECT_FALSE(f->salva.salvataggioInterrotto) << modo;
+        EXPECT_TRUE(Leggi(scaricati("Farmacie-comunali.txt")).contains("Farmacia Rossi")) << modo;
+    }
+    f->av.bStop = false;
+    f->salva.SalvaFile(2);
+    EXPECT_FALSE(f->av.bStop) << "no stop comes out of nowhere";
+}
+
 TEST_F(Salva, UnwritableFileIsReportedNotListed) {
     riempi();
     QDir().mkpath(scaricati("Farmacie-comunali.txt"));  // a folder where the file should go
