@@ -208,7 +208,7 @@ TEST_F(Utente, SearchSaveAndImportThroughTheWidgetsMatchTheCommandLine) {
     QSet<QString> attese;
     for (const QString& riga : salvati)
         if (!riga.startsWith("Nome/Ragione Sociale")) attese.insert(riga.section(u'\t', 0, 7));
-    EXPECT_EQ(tabella.size(), attese.size());
+    EXPECT_EQ(tabella, attese);
 
     // The command line: the same search, the same files.
     QTemporaryDir dir;
