@@ -472,8 +472,10 @@ private:
     const char* fine;
 };
 
+QString Danneggiato() { return QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile"); }
+
 bool Decodifica(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
-    const QString danneggiato = QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile");
+    const QString danneggiato = Danneggiato();
     auto fallisci = [&](const QString& perche) {
         foglio.clear();
         if (errore) *errore = perche;
@@ -563,15 +565,18 @@ pid_t AvviaLettore(const QString& percorso, int maxRighe, int maxColonne, int fd
 // and the table it holds. That process is the reader program when it stands beside this one,
 // else a forked child; either sends its result through a pipe.
 bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
-    const QString danneggiato = QStringLiteral("il file è danneggiato o non è una cartella Excel leggibile");
+    // Without a pipe or a process, the reading happens here.
+    auto quiStesso = [&] {
+        return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
+    };
     int tubo[2];
-    if (pipe2(tubo, O_CLOEXEC) != 0) return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
+    if (pipe2(tubo, O_CLOEXEC) != 0) return quiStesso();
     pid_t figlio = AvviaLettore(percorso, maxRighe, maxColonne, tubo[1], tubo[0]);
     if (figlio == 0) figlio = fork();
     if (figlio < 0) {
         close(tubo[0]);
         close(tubo[1]);
-        return Decodifica(LeggiConFreexl(percorso, maxRighe, maxColonne), maxRighe, maxColonne, foglio, errore);
+        return quiStesso();
     }
     if (figlio == 0) {
         close(tubo[0]);
@@ -603,7 +608,7 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
     while (waitpid(figlio, &stato, 0) < 0 && errno == EINTR) {
     }
     if (scaduto || !WIFEXITED(stato) || WEXITSTATUS(stato) != 0) {
-        if (errore) *errore = danneggiato;
+        if (errore) *errore = Danneggiato();
         return false;
     }
     return Decodifica(dati, maxRighe, maxColonne, foglio, errore);

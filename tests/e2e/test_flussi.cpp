@@ -25,6 +25,7 @@
 #include "io/xls.h"
 #include "support/ambiente_test.h"
 #include "support/simulatore.h"
+#include "support/widget_test.h"
 
 using namespace gm;
 
@@ -129,9 +130,7 @@ protected:
 
     template <typename T>
     T* w(const QString& nome) const {
-        T* x = fin->findChild<T*>(nome);
-        EXPECT_NE(x, nullptr) << nome.toStdString();
-        return x;
+        return test::Widget<T>(fin.get(), nome);
     }
     void clicca(const QString& nome) {
         auto* b = w<QAbstractButton>(nome);
@@ -139,12 +138,7 @@ protected:
         QTest::mouseClick(b, Qt::LeftButton);
     }
     void scegli(const QString& lista, const QString& voce) {
-        auto* l = w<QListWidget>(lista);
-        ASSERT_TRUE(l);
-        const auto trovate = l->findItems(voce, Qt::MatchFixedString);
-        ASSERT_EQ(trovate.size(), 1) << voce.toStdString();
-        l->scrollToItem(trovate[0]);
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(trovate[0]).center());
+        test::CliccaVoce(w<QListWidget>(lista), voce, Qt::MatchFixedString);
     }
     void spunta(const QString& nome, bool valore) {
         auto* b = w<QAbstractButton>(nome);

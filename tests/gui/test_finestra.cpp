@@ -17,6 +17,7 @@
 
 #include "gui/finestra.h"
 #include "support/ambiente_test.h"
+#include "support/widget_test.h"
 
 using namespace gm;
 
@@ -36,18 +37,10 @@ struct Finestre : ::testing::Test {
     }
     template <typename T>
     T* w(const QString& nome) const {
-        T* x = fin->findChild<T*>(nome);
-        EXPECT_NE(x, nullptr) << nome.toStdString();
-        return x;
+        return test::Widget<T>(fin.get(), nome);
     }
     // A user's click on a list entry.
-    void clicca(const QString& lista, const QString& voce) {
-        auto* l = w<QListWidget>(lista);
-        const auto trovate = l->findItems(voce, Qt::MatchExactly);
-        ASSERT_EQ(trovate.size(), 1) << voce.toStdString();
-        l->scrollToItem(trovate[0]);
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(trovate[0]).center());
-    }
+    void clicca(const QString& lista, const QString& voce) { test::CliccaVoce(w<QListWidget>(lista), voce); }
     static QStringList voci(const QListWidget* l) {
         QStringList r;
         for (int i = 0; i < l->count(); ++i) r << l->item(i)->text();
