@@ -18,6 +18,8 @@ namespace {
 
 constexpr qint64 kMaxParte = 256LL * 1024 * 1024;
 constexpr qint64 kMaxTotale = 512LL * 1024 * 1024;
+// Row and column numbers beyond any sheet's, so that counting on from them cannot overflow.
+constexpr qint64 kMaxIndice = qint64(1) << 40;
 
 class Zip {
 public:
@@ -188,7 +190,7 @@ bool LeggiFoglioXlsx(const QByteArray& dati, const QStringList& sst, const Stili
         if (x.readNext() != QXmlStreamReader::StartElement) continue;
         if (x.name() == u"row") {
             const qint64 r = Attr(x.attributes(), "r").toLongLong();
-            riga = r >= 1 ? r - 1 : riga + 1;
+            riga = r >= 1 ? std::min(r, kMaxIndice) - 1 : std::min(riga + 1, kMaxIndice);
             colonna = -1;
             continue;
         }
@@ -199,8 +201,8 @@ bool LeggiFoglioXlsx(const QByteArray& dati, const QStringList& sst, const Stili
             r = riga;
             c = colonna + 1;
         }
-        riga = std::max<qint64>(r, 0);
-        colonna = c;
+        riga = std::clamp<qint64>(r, 0, kMaxIndice);
+        colonna = std::min(c, kMaxIndice);
         const QString tipo = Attr(a, "t").toString();
         const int stile = Attr(a, "s").toInt();
         QString valore, inlinea;
@@ -305,7 +307,7 @@ bool TabellaOds(QXmlStreamReader& x, FoglioLetto& foglio) {
             continue;
         }
         if (x.name() != u"table-row") continue;
-        const qint64 ripetute = std::max<qint64>(1, Attr(x.attributes(), "number-rows-repeated").toLongLong());
+        const qint64 ripetute = std::clamp<qint64>(Attr(x.attributes(), "number-rows-repeated").toLongLong(), 1, kMaxIndice);
         celle.clear();
         qint64 colonna = 0;
         while (!x.atEnd()) {
@@ -317,7 +319,7 @@ bool TabellaOds(QXmlStreamReader& x, FoglioLetto& foglio) {
                 continue;
             }
             const QXmlStreamAttributes a = x.attributes();
-            const qint64 n = std::max<qint64>(1, Attr(a, "number-columns-repeated").toLongLong());
+            const qint64 n = std::clamp<qint64>(Attr(a, "number-columns-repeated").toLongLong(), 1, kMaxIndice);
             const QString tipo = Attr(a, "value-type").toString();
             CellaOds c;
             bool piena = true;
@@ -342,7 +344,7 @@ bool TabellaOds(QXmlStreamReader& x, FoglioLetto& foglio) {
             piena = piena && (c.numero || !c.t.isEmpty());
             if (piena)
                 for (qint64 k = 0; k < n && colonna + k < foglio.maxColonne(); ++k) celle.append({colonna + k, c});
-            colonna += n;
+            colonna = std::min(colonna + n, kMaxIndice);
         }
         if (!celle.isEmpty()) {
             for (qint64 k = 0; k < ripetute && riga + k < foglio.maxRighe(); ++k) {
@@ -355,7 +357,7 @@ bool TabellaOds(QXmlStreamReader& x, FoglioLetto& foglio) {
                 if (foglio.troppoGrande()) return false;
             }
         }
-        riga += ripetute;
+        riga = std::min(riga + ripetute, kMaxIndice);
     }
     return true;
 }

@@ -320,7 +320,7 @@ TEST_F(Importa, TextFromAnyEditor) {
         const char* nome;
         QByteArray dati;
     } casi[] = {
-        {"cr", "Nome\r" + utf8.left(0) + QByteArray("Caff\xe8 Uno\tVia S\xf2\t20100\rBar Due\tVia B\t10100\r")},
+        {"cr", QByteArray("Nome\rCaff\xe8 Uno\tVia S\xf2\t20100\rBar Due\tVia B\t10100\r")},
         {"misti", QByteArray("Nome\r\nCaff\xe8 Uno\tVia S\xf2\t20100\rBar Due\tVia B\t10100\n")},
         {"utf16le", utf16(righe, true)},
         {"utf16be", utf16(righe, false)},
