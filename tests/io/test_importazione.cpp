@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "io/file_testo.h"
@@ -400,4 +401,18 @@ TEST_F(Importa, TelephonesStoredAsNumbers) {
             if (nome == QStringLiteral("Ditta ") + QLatin1String(c.cella))
                 EXPECT_EQ(f->tab.mfgTab.text(r, kTelefono), QLatin1String(c.atteso)) << c.cella;
     }
+}
+
+// The file panel lists every table file it can import, and says which formats those are.
+TEST_F(Importa, FilePanelListsEveryTableFormat) {
+    QTemporaryDir dir;
+    for (const char* nome : {"a.txt", "b.csv", "c.xls", "d.xlsx", "e.ods", "f.pdf", "g.docx"})
+        ASSERT_TRUE(ScriviFileAtomico(dir.filePath(QString::fromLatin1(nome)), "x"));
+    f->c.DirList.setPath(dir.path());
+    f->imp.RicercaNomeFileDaImportare();
+    QStringList voci = f->c.lstFile.voci();
+    voci.sort();
+    EXPECT_EQ(voci, QStringList({"a.txt", "b.csv", "c.xls", "d.xlsx", "e.ods"}));
+    for (const char* formato : {".txt", ".csv", ".xls", ".xlsx", ".ods"})
+        EXPECT_TRUE(f->c.frmframe[16]->caption.contains(QLatin1String(formato))) << formato;
 }
