@@ -53,7 +53,8 @@ void Coordinate::ErroreGrave() {
 }
 
 MemoriaCoordinate* Coordinate::Memoria() {
-    if (!n.c.chkMemoria.value()) return nullptr;
+    // No work folder yet, no file to open.
+    if (!n.c.chkMemoria.value() || n.amb.cartellaProgramma.isEmpty()) return nullptr;
     if (!memoria.aperta() && !m_memoriaProvata) {
         // One attempt a session: a file that cannot be used costs one message, not one a record.
         m_memoriaProvata = true;
