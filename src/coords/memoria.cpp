@@ -125,6 +125,17 @@ MemoriaCoordinate::Prova MemoriaCoordinate::prepara() {
     if (!intero(QStringLiteral("PRAGMA application_id"), id) || !intero(QStringLiteral("PRAGMA user_version"), versione))
         return esito();
     if ((id != 0 && id != kIdApplicazione) || versione > kVersione) return Prova::Danneggiata;
+    // Nothing is written into a file before it is known to be ours: a database with tables but
+    // without our mark belongs to someone else, and ours must hold the columns we read.
+    int tabelle = 0;
+    if (!intero(QStringLiteral("SELECT count(*) FROM sqlite_master"), tabelle)) return esito();
+    if (id != kIdApplicazione && tabelle > 0) return Prova::Danneggiata;
+    if (tabelle > 0) {
+        if (!esegui(QStringLiteral("SELECT telefono, indirizzo, cap, passo, ") + kColonne +
+                    QStringLiteral(" FROM coordinate LIMIT 0")))
+            return esito();
+        q.finish();
+    }
 
     // Write-ahead log: a stored position costs no disk sync, readers never wait for the writer.
     if (!esegui(QStringLiteral("PRAGMA journal_mode=WAL"))) return esito();
@@ -134,9 +145,7 @@ MemoriaCoordinate::Prova MemoriaCoordinate::prepara() {
     if (!esegui(QStringLiteral("BEGIN IMMEDIATE"))) return esito();
     const bool creata = esegui(kTabella) &&
                         esegui(QStringLiteral("PRAGMA application_id=%1").arg(kIdApplicazione)) &&
-                        esegui(QStringLiteral("PRAGMA user_version=%1").arg(kVersione)) &&
-                        esegui(QStringLiteral("SELECT telefono, indirizzo, cap, passo, ") + kColonne +
-                               QStringLiteral(" FROM coordinate LIMIT 0"));
+                        esegui(QStringLiteral("PRAGMA user_version=%1").arg(kVersione));
     if (!creata) {
         const Prova p = esito();
         q.exec(QStringLiteral("ROLLBACK"));

@@ -186,6 +186,17 @@ TEST(Memoria, DamagedFileIsSetAsideAndANewOneStarted) {
     ASSERT_GT(valida.size(), 8192);
     QByteArray pagineRovinate = valida;
     for (int i = 4096; i < pagineRovinate.size(); i += 7) pagineRovinate[i] = char(0xA5);
+    QByteArray altroProgramma;  // a sound database that is not a memory
+    {
+        Cartella c;
+        {
+            Altra a(c.db());
+            a.esegui("CREATE TABLE coordinate (x INTEGER)");
+        }
+        QFile f(c.db());
+        f.open(QIODevice::ReadOnly);
+        altroProgramma = f.readAll();
+    }
 
     struct Caso {
         const char* nome;
@@ -196,6 +207,8 @@ TEST(Memoria, DamagedFileIsSetAsideAndANewOneStarted) {
         {"intestazione sola", valida.left(100)},
         {"pagine rovinate", pagineRovinate},
         {"troncato", valida.left(valida.size() / 2)},
+        {"altro programma", altroProgramma},
+        {"vuoto", QByteArray()},  // a new memory, not a damaged one
     };
     for (const Caso& k : casi) {
         SCOPED_TRACE(k.nome);
@@ -205,6 +218,11 @@ TEST(Memoria, DamagedFileIsSetAsideAndANewOneStarted) {
         m.oggi = [] { return kOggi; };
         m.msAttesa = 50;
         QString messaggio;
+        if (k.dati.isEmpty()) {
+            EXPECT_EQ(m.apri(c.db(), messaggio), MemoriaCoordinate::Esito::Aperta);
+            EXPECT_TRUE(c.daParte("*").isEmpty());
+            continue;
+        }
         EXPECT_EQ(m.apri(c.db(), messaggio), MemoriaCoordinate::Esito::Danneggiata);
         EXPECT_TRUE(messaggio.contains("danneggiato")) << messaggio.toStdString();
         EXPECT_TRUE(messaggio.contains("messo da parte")) << messaggio.toStdString();
@@ -220,27 +238,6 @@ TEST(Memoria, DamagedFileIsSetAsideAndANewOneStarted) {
         EXPECT_TRUE(m.ricorda(kChiave, Voce("41.90278", "12.49640", Fonte::Telefono)));
         EXPECT_TRUE(m.cerca(kChiave, Fonte::Telefono).has_value());
     }
-}
-
-TEST(Memoria, AnotherProgramsDatabaseIsNotTakenForAMemory) {
-    Cartella c;
-    {
-        Altra a(c.db());
-        ASSERT_TRUE(a.esegui("CREATE TABLE coordinate (x INTEGER)"));
-    }
-    MemoriaCoordinate m;
-    Apri(m, c.db(), MemoriaCoordinate::Esito::Danneggiata);
-    EXPECT_EQ(c.daParte("danneggiato").size(), 1);
-    EXPECT_TRUE(m.ricorda(kChiave, Voce("41.90278", "12.49640", Fonte::Telefono)));
-}
-
-TEST(Memoria, EmptyFileIsANewMemory) {
-    Cartella c;
-    c.scrivi(QByteArray());
-    MemoriaCoordinate m;
-    Apri(m, c.db());
-    EXPECT_TRUE(c.daParte("*").isEmpty());
-    EXPECT_TRUE(m.ricorda(kChiave, Voce("41.90278", "12.49640", Fonte::Telefono)));
 }
 
 TEST(Memoria, FileLockedByAnotherProgramIsSetAsideWithItsData) {
