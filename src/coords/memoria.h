@@ -39,7 +39,7 @@ public:
     };
 
     // What happened to the file when it was opened.
-    enum class Esito { Chiusa, Aperta, Danneggiata, Bloccata, NonDisponibile };
+    enum class Esito { Aperta, Danneggiata, Bloccata, NonDisponibile };
 
     MemoriaCoordinate();
     ~MemoriaCoordinate();
@@ -52,9 +52,6 @@ public:
     Esito apri(const QString& percorso, QString& messaggio);
     void chiudi();
     bool aperta() const { return m_aperta; }
-    const QString& percorso() const { return m_percorso; }
-    // Name of the file set aside by the last apri, empty when none.
-    const QString& messaDaParte() const { return m_messaDaParte; }
 
     // The entry of this key for the step of fonte (map of one directory, or the lookup), when
     // it is no older than giorniValidita and holds a usable position.
