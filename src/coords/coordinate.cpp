@@ -56,7 +56,7 @@ MemoriaCoordinate* Coordinate::Memoria() {
     // No work folder yet, no file to open.
     if (!n.c.chkMemoria.value() || n.amb.cartellaProgramma.isEmpty()) return nullptr;
     if (!memoria.aperta() && !m_memoriaProvata) {
-        // One attempt a session: a file that cannot be used costs one message, not one a record.
+        // One attempt while the program runs: a file that cannot be used costs one message, not one a record.
         m_memoriaProvata = true;
         QString messaggio;
         memoria.apri(n.amb.percorso(QStringLiteral("Geomerce.db")), messaggio);
