@@ -1,5 +1,5 @@
-// Saving 40000 records as TXT, XLS and OV2 and importing them back, beside gpsbabel reading the
-// same OV2 file.
+// Saving 40000 records as TXT, XLS, OV2 (indexed and plain), GPX and KML and importing them back,
+// beside gpsbabel reading the same OV2 file.
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,10 +33,13 @@ struct Banco {
                                   QStringLiteral("%1").arg(12.0 + (i % 997) / 1000.0, 0, 'f', 5)});
         }
     }
-    void uscite(bool ov2, bool xls, bool txt) {
+    void uscite(bool ov2, bool xls, bool txt, bool gpx = false, bool kml = false, bool semplice = false) {
         f.c.chkOutput[0]->setValue(ov2);
         f.c.chkOutput[1]->setValue(xls);
         f.c.chkOutput[2]->setValue(txt);
+        f.c.chkOutput[3]->setValue(gpx);
+        f.c.chkOutput[4]->setValue(kml);
+        f.c.chkOv2Semplice.setValue(semplice);
         f.c.chkArea[0]->setValue(true);
         f.c.chkArea[1]->setValue(false);
     }
@@ -55,9 +58,10 @@ Banco& Condiviso() {
     return b;
 }
 
-void Salva(benchmark::State& s, bool ov2, bool xls, bool txt) {
+void Salva(benchmark::State& s, bool ov2, bool xls, bool txt, bool gpx = false, bool kml = false,
+           bool semplice = false) {
     Banco& b = Condiviso();
-    b.uscite(ov2, xls, txt);
+    b.uscite(ov2, xls, txt, gpx, kml, semplice);
     for (auto _ : s) {
         b.f.salva.SalvaFile(1);
         benchmark::DoNotOptimize(b.f.salva.fileScritti.size());
@@ -84,6 +88,9 @@ void Importa(benchmark::State& s, const char* est) {
 static void BM_SalvaTxt40000(benchmark::State& s) { Salva(s, false, false, true); }
 static void BM_SalvaXls40000(benchmark::State& s) { Salva(s, false, true, false); }
 static void BM_SalvaOv2_40000(benchmark::State& s) { Salva(s, true, false, false); }
+static void BM_SalvaOv2Semplice40000(benchmark::State& s) { Salva(s, true, false, false, false, false, true); }
+static void BM_SalvaGpx40000(benchmark::State& s) { Salva(s, false, false, false, true, false); }
+static void BM_SalvaKml40000(benchmark::State& s) { Salva(s, false, false, false, false, true); }
 static void BM_ImportaTxt40000(benchmark::State& s) { Importa(s, "txt"); }
 static void BM_ImportaXls40000(benchmark::State& s) { Importa(s, "xls"); }
 
@@ -103,6 +110,9 @@ static void BM_GpsbabelOv2InCsv(benchmark::State& s) {
 BENCHMARK(BM_SalvaTxt40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SalvaXls40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SalvaOv2_40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SalvaOv2Semplice40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SalvaGpx40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SalvaKml40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GpsbabelOv2InCsv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportaTxt40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportaXls40000)->Unit(benchmark::kMillisecond);

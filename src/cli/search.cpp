@@ -64,7 +64,7 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
     if (!LeggiOpzioni(argomenti,
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
                        "dir", "url-gialle", "url-bianche", "url-geocoder"},
-                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet"}, opz,
+                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet", "ov2-semplice"}, opz,
                       errore))
         return Errore(err, errore);
     if (opz.value("regioni").trimmed().isEmpty()) return Errore(err, QStringLiteral("occorre --regioni \"R1;R2\""));
