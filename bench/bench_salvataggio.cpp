@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/form.h"
+#include "io/formati.h"
 
 namespace {
 constexpr long kRecord = 40000;
@@ -94,6 +95,21 @@ static void BM_SalvaKml40000(benchmark::State& s) { Salva(s, false, false, false
 static void BM_ImportaTxt40000(benchmark::State& s) { Importa(s, "txt"); }
 static void BM_ImportaXls40000(benchmark::State& s) { Importa(s, "xls"); }
 
+// One writer alone on the 40000 rows, without the save around it (sort, progress, disk).
+static void BM_SoloScrittura40000(benchmark::State& s, const char* estensione) {
+    Banco& b = Condiviso();
+    QVector<gm::Record> righe;
+    for (long r = 1; r <= b.f.tab.nRecord; ++r) righe.append(b.f.tab.record(r));
+    const gm::ContestoUscita c{QStringLiteral("Farmacie comunali"), QStringLiteral("Farmacie comunali"), {}, false};
+    const gm::FormatoUscita& f = *gm::FormatiUscita()[gm::IndiceFormato(QLatin1String(estensione))];
+    for (auto _ : s) {
+        QByteArray dati;
+        QString errore;
+        f.scrivi(righe, c, dati, errore);
+        benchmark::DoNotOptimize(dati.size());
+    }
+}
+
 // The same OV2 file read by gpsbabel and written out as CSV.
 static void BM_GpsbabelOv2InCsv(benchmark::State& s) {
     Banco& b = Condiviso();
@@ -113,6 +129,9 @@ BENCHMARK(BM_SalvaOv2_40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SalvaOv2Semplice40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SalvaGpx40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SalvaKml40000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SoloScrittura40000, ov2, "ov2")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SoloScrittura40000, gpx, "gpx")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SoloScrittura40000, kml, "kml")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GpsbabelOv2InCsv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportaTxt40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportaXls40000)->Unit(benchmark::kMillisecond);

@@ -134,9 +134,11 @@ static double Numero(const QString& s) {
 
 std::optional<qint32> CoordinataOV2(const QString& testo) { return Coordinata(Numero(testo)); }
 
-std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, const QString& parole) {
+namespace {
+// The number the navigator dials ("39" and the telephone without blanks), or nothing when the row
+// fails the telephone check.
+std::optional<QString> TelefonoOV2(const Record& r) {
     if (r[kLatitudine].isEmpty()) return std::nullopt;
-
     QString prova = r[kTelefono];
     if (prova.size() != 5) prova = Right(QStringLiteral("00000") + prova, 5);
     for (QChar c : prova)
@@ -146,6 +148,14 @@ std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, 
     tel = TrimSpazi(tel);
     // A number that leaves no room even for ">" cannot make a valid record.
     if (tel.size() > kMaxTesto - 1) return std::nullopt;
+    return tel;
+}
+}  // namespace
+
+std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, const QString& parole) {
+    const std::optional<QString> telefono = TelefonoOV2(r);
+    if (!telefono) return std::nullopt;
+    const QString& tel = *telefono;
 
     const QString& ind = r[kIndirizzo];
     const int blank = InStr(ind, QStringLiteral(" "));
@@ -200,9 +210,8 @@ std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, 
     return testo;
 }
 
-std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria, const QString& parole) {
-    const std::optional<QString> testo = TestoPuntoOV2(r, categoria, parole);
-    if (!testo) return std::nullopt;
+std::optional<PosizioneOV2> PosizionePunto(const Record& r) {
+    if (!TelefonoOV2(r)) return std::nullopt;
     const double lat = Numero(r[kLatitudine]), lon = Numero(r[kLongitudine]);
     if (lat == 0.0 && lon == 0.0) return std::nullopt;
     // A point off the globe would put the navigator somewhere that does not exist.
@@ -210,6 +219,15 @@ std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria,
     const std::optional<qint32> x = Coordinata(lon);
     const std::optional<qint32> y = Coordinata(lat);
     if (!x || !y) return std::nullopt;
+    return PosizioneOV2{*x, *y};
+}
+
+std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria, const QString& parole) {
+    const std::optional<PosizioneOV2> posizione = PosizionePunto(r);
+    if (!posizione) return std::nullopt;
+    const std::optional<QString> testo = TestoPuntoOV2(r, categoria, parole);
+    if (!testo) return std::nullopt;
+    const std::optional<qint32> x = posizione->x, y = posizione->y;
     QByteArray byte = CodificaWin1252(*testo);
     if (byte.size() > kMaxTesto) byte.truncate(kMaxTesto);
     // A control byte (a zero above all) would end or garble the text on the navigator.

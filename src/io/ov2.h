@@ -26,15 +26,25 @@ std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, 
 // The whole type-2 record, or an empty array when the row is left out.
 QByteArray RecordOV2(const Record& r, const QString& categoria, const QString& parole);
 
-// One point of a navigator file: its position in 1e-5 degree and its OV2 record.
-struct PuntoOV2 {
+// A position in 1e-5 degree.
+struct PosizioneOV2 {
     qint32 x = 0;  // longitude
     qint32 y = 0;  // latitude
+};
+
+// One point of a navigator file: its position and its OV2 record.
+struct PuntoOV2 {
+    qint32 x = 0;
+    qint32 y = 0;
     QByteArray record;
 };
 
-// The point a row gives, or nothing when the row is left out: as RecordOV2, and also when a
-// coordinate lies outside the globe. Every navigator file holds the same points.
+// Where a row lies as a point, or nothing when the row is left out: as RecordOV2, and also when a
+// coordinate lies outside the globe. Every navigator file holds the same points; this is the
+// check alone, without the point text.
+std::optional<PosizioneOV2> PosizionePunto(const Record& r);
+
+// The point a row gives, with its record, under the same rule.
 std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria, const QString& parole);
 
 // Largest number of points in a block of an indexed file.
