@@ -217,19 +217,6 @@ TEST(Formati, XmlCarriesNoInvalidCharacters) {
     }
 }
 
-TEST(Formati, PointDescription) {
-    const struct {
-        Record r;
-        const char* atteso;
-    } casi[] = {
-        {{"N", "Via Roma, 12", "20121", "Milano", "MI", "02 1234567", "", ""}, "Via Roma, 12 - 20121 Milano (MI) - Tel. 02 1234567"},
-        {{"N", "", "", "Milano", "", "", "", ""}, "Milano"},
-        {{"N", " Via Po ", "", "", "TO", "", "", ""}, "Via Po - (TO)"},
-        {{"N", "", "", "", "", "", "", ""}, ""},
-    };
-    for (const auto& c : casi) EXPECT_EQ(DescrizionePunto(c.r), QString::fromUtf8(c.atteso));
-}
-
 namespace {
 QImage Immagine(const QByteArray& bmp) { return QImage::fromData(bmp, "BMP"); }
 }  // namespace
