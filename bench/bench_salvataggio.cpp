@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include "app/form.h"
 #include "io/formati.h"
@@ -116,11 +117,19 @@ static void BM_GpsbabelOv2InCsv(benchmark::State& s) {
     b.uscite(true, false, false);
     b.f.salva.SalvaFile(1);
     const QString ov2 = b.file("ov2");
+    // The child's own CPU time, to set beside ours on a busy machine.
+    const auto cpuFigli = [] {
+        rusage u{};
+        getrusage(RUSAGE_CHILDREN, &u);
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    };
+    const double prima = cpuFigli();
     for (auto _ : s) {
         QProcess p;
         p.start(QStringLiteral("gpsbabel"), {"-i", "tomtom", "-f", ov2, "-o", "unicsv", "-F", b.dir.filePath("out.csv")});
         if (!p.waitForFinished(60000) || p.exitCode() != 0) s.SkipWithError("gpsbabel failed");
     }
+    s.counters["gpsbabel_cpu_ms"] = benchmark::Counter((cpuFigli() - prima) / double(s.iterations()));
 }
 
 BENCHMARK(BM_SalvaTxt40000)->Unit(benchmark::kMillisecond);

@@ -41,7 +41,14 @@ QString LTrimSpazi(const QString& s) {
 // Lower case character by character, so that positions stay the same.
 QString Minuscolo(const QString& s) {
     QString m = s;
-    for (QChar& c : m) c = c.toLower();
+    for (QChar& c : m) {
+        const char16_t u = c.unicode();
+        // Plain letters without the table lookup: they are nearly all of a name.
+        if (u < 0x80)
+            c = (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + 32)) : c;
+        else
+            c = c.toLower();
+    }
     return m;
 }
 
@@ -152,11 +159,18 @@ std::optional<QString> TelefonoOV2(const Record& r) {
 }
 }  // namespace
 
+namespace {
+QString TestoConTelefono(const Record& r, const QString& tel, const QString& categoria, const QString& parole);
+}  // namespace
+
 std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, const QString& parole) {
     const std::optional<QString> telefono = TelefonoOV2(r);
     if (!telefono) return std::nullopt;
-    const QString& tel = *telefono;
+    return TestoConTelefono(r, *telefono, categoria, parole);
+}
 
+namespace {
+QString TestoConTelefono(const Record& r, const QString& tel, const QString& categoria, const QString& parole) {
     const QString& ind = r[kIndirizzo];
     const int blank = InStr(ind, QStringLiteral(" "));
     const QString via = blank > 0 ? Mid(ind, blank + 1) : ind;
@@ -210,8 +224,8 @@ std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, 
     return testo;
 }
 
-std::optional<PosizioneOV2> PosizionePunto(const Record& r) {
-    if (!TelefonoOV2(r)) return std::nullopt;
+// The position alone, the telephone already checked.
+std::optional<PosizioneOV2> Posizione(const Record& r) {
     const double lat = Numero(r[kLatitudine]), lon = Numero(r[kLongitudine]);
     if (lat == 0.0 && lon == 0.0) return std::nullopt;
     // A point off the globe would put the navigator somewhere that does not exist.
@@ -221,14 +235,20 @@ std::optional<PosizioneOV2> PosizionePunto(const Record& r) {
     if (!x || !y) return std::nullopt;
     return PosizioneOV2{*x, *y};
 }
+}  // namespace
+
+std::optional<PosizioneOV2> PosizionePunto(const Record& r) {
+    if (!TelefonoOV2(r)) return std::nullopt;
+    return Posizione(r);
+}
 
 std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria, const QString& parole) {
-    const std::optional<PosizioneOV2> posizione = PosizionePunto(r);
+    const std::optional<QString> tel = TelefonoOV2(r);
+    if (!tel) return std::nullopt;
+    const std::optional<PosizioneOV2> posizione = Posizione(r);
     if (!posizione) return std::nullopt;
-    const std::optional<QString> testo = TestoPuntoOV2(r, categoria, parole);
-    if (!testo) return std::nullopt;
     const std::optional<qint32> x = posizione->x, y = posizione->y;
-    QByteArray byte = CodificaWin1252(*testo);
+    QByteArray byte = CodificaWin1252(TestoConTelefono(r, *tel, categoria, parole));
     if (byte.size() > kMaxTesto) byte.truncate(kMaxTesto);
     // A control byte (a zero above all) would end or garble the text on the navigator.
     for (char& b : byte)

@@ -160,8 +160,10 @@ bool Salvataggio::Raccogli(const QVector<int>& indici, bool perRiga, QVector<Rec
     const int totale = g.rows() - 1;
     righe.clear();
     righe.reserve(indici.size());
-    for (int i : indici) {
-        if (perRiga) n.av.AggiornaPercentuale(totale, i);
+    for (qsizetype k = 0; k < indici.size(); ++k) {
+        const int i = indici[k];
+        // The bar cannot show a row's worth of 40000; every 64th row and the last one move it.
+        if (perRiga && (k % 64 == 0 || k == indici.size() - 1)) n.av.AggiornaPercentuale(totale, i);
         n.c.txtProv.setText(g.text(i, kPr));
         n.c.txtComune.setText(g.text(i, kCitta));
         if (n.av.bStop) return false;
