@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFileInfo>
 #include <QMap>
 
 #include "app/form.h"
@@ -29,6 +30,8 @@ int EseguiConvert(const QStringList& argomenti, QTextStream& out, QTextStream& e
     if (opz.value("cosa").trimmed().isEmpty())
         return Errore(err, QStringLiteral("Occorre indicare un nome valido in 'cosa cercare'!"));
 
+    // The caller's relative path, before the work folder becomes current.
+    const QString input = QFileInfo(opz.value("input")).absoluteFilePath();
     DialoghiConsole dialoghi(err);
     Form f(dialoghi);
     f.Form_Load(opz.value("dir"));
@@ -36,7 +39,7 @@ int EseguiConvert(const QStringList& argomenti, QTextStream& out, QTextStream& e
     f.av.terminaProgramma = [&terminato] { terminato = true; };
 
     f.c.optIntegr[0]->setValue(true);
-    if (!f.imp.ImportaTabella(opz.value("input"), opz.value("colonne"), &errore))
+    if (!f.imp.ImportaTabella(input, opz.value("colonne"), &errore))
         return Errore(err, QDir::toNativeSeparators(opz.value("input")) + QStringLiteral(": ") + errore);
     if (terminato) return 1;
 

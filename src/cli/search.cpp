@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -71,6 +72,8 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
         return Errore(err, errore);
     if (opz.value("regioni").trimmed().isEmpty()) return Errore(err, QStringLiteral("occorre --regioni \"R1;R2\""));
 
+    // The caller's relative path, before the work folder becomes current.
+    const QString integra = opz.contains("integra") ? QFileInfo(opz.value("integra")).absoluteFilePath() : QString();
     DialoghiConsole dialoghi(err);
     Form f(dialoghi);
     f.Form_Load(opz.value("dir"));
@@ -83,7 +86,7 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
 
     if (opz.contains("integra")) {
         f.c.optIntegr[0]->setValue(true);
-        if (!f.imp.ImportaTabella(opz.value("integra"), QString(), &errore))
+        if (!f.imp.ImportaTabella(integra, QString(), &errore))
             return Errore(err, QDir::toNativeSeparators(opz.value("integra")) + QStringLiteral(": ") + errore);
         if (terminato) return 1;
         f.c.optIntegr[1]->setValue(true);

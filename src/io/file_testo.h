@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace gm {
 
@@ -19,6 +20,15 @@ bool ScriviFileAtomico(const QString& percorso, const QByteArray& contenuto, QSt
 // read back and deleted at once (the page file), where a sync per page would cost more than the
 // download.
 bool ScriviFileProvvisorio(const QString& percorso, const QByteArray& contenuto);
+// Decodes a text table as the editor that saved it meant it: UTF-16 with its byte-order mark,
+// UTF-8 with or without one, else Windows-1252. The choice is made once for the file: a file with
+// UTF-8 letters is UTF-8, and a stray Windows-1252 byte in it (a line pasted from an old file) is
+// read as that code page's character rather than spoiling the rest. False, with an Italian reason,
+// for what is no text (NUL bytes, a workbook).
+bool DecodificaTesto(const QByteArray& dati, QString& testo, QString* errore);
+// The lines of a text, split at CR LF, LF or CR in any mix; a final line end adds no empty line.
+QStringList RigheTesto(const QString& testo);
+
 // First line of a Windows-1252 text file (without its line end); empty when missing or empty.
 QString LeggiPrimaRiga(const QString& percorso);
 

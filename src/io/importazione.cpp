@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/avanzamento.h"
 #include "app/controlli.h"
 #include "app/dialoghi.h"
 #include "harvest/ricerca.h"
 #include "harvest/stato.h"
+#include "io/csv.h"
 #include "io/file_testo.h"
 #include "net/testo.h"
 
@@ -43,6 +45,55 @@ QString Pulisci(QString s, bool& troncato) {
     return s;
 }
 
+// A telephone stored as a number has lost a leading 0 only when its digits cannot be dialled as
+// they stand: every geographic number begins with 0, while mobile (3), service (1), toll-free,
+// shared-cost and premium numbers (800, 803, 840, 848, 89x) begin without one.
+bool TelefonoSenzaZero(const QString& cifre) {
+    if (cifre.isEmpty()) return false;
+    const QChar p = cifre[0];
+    if (p == u'0' || p == u'1' || p == u'3') return false;
+    for (const char* prefisso : {"800", "803", "840", "848", "89"})
+        if (cifre.startsWith(QLatin1String(prefisso))) return false;
+    return true;
+}
+
+// The value of a sheet cell for table column k.
+QString ValoreCella(const CellaXls& v, int k, bool& troncato) {
+    QString t = Pulisci(v.testo, troncato);
+    if (v.numero && SoloCifre(t)) {
+        if (k == kCap && t.size() < 5) t = QString(5 - t.size(), u'0') + t;
+        if (k == kTelefono && TelefonoSenzaZero(t)) t = u'0' + t;
+    }
+    if (k == kLatitudine || k == kLongitudine) {
+        const qsizetype v2 = t.indexOf(u',');
+        if (v2 >= 0) t[v2] = u'.';
+    }
+    return t;
+}
+
+// Whether the first row of a sheet is a header rather than a record: the program's own title row,
+// or a row whose mapped postal-code and coordinate cells all hold text that is no number.
+bool Intestazione(const QVector<CellaXls>& riga, const std::array<int, kColonne>& mappa) {
+    for (const CellaXls& c : riga)
+        if (Uguale(c.testo.trimmed(), QLatin1String(TabellaRecord::kIntestazioni[kNome]))) return true;
+    int testi = 0;
+    for (int k : {int(kCap), int(kLatitudine), int(kLongitudine)}) {
+        const int j = mappa[k];
+        if (j < 0 || j >= riga.size() || riga[j].testo.trimmed().isEmpty()) continue;
+        if (riga[j].numero) return false;
+        bool numero = false;
+        QString(riga[j].testo.trimmed()).replace(u',', u'.').toDouble(&numero);
+        if (numero) return false;
+        ++testi;
+    }
+    return testi > 0;
+}
+
+// A sheet row that the import takes: column A not empty, column B longer than two characters.
+bool RigaValida(const QVector<CellaXls>& riga) {
+    return riga.size() >= 2 && !riga[0].testo.isEmpty() && riga[1].testo.size() > 2;
+}
+
 // The first line of a text table is its header, unless it plainly is a record: one whose
 // postal-code field holds five digits (no header has that).
 bool PrimaRigaERecord(const QString& riga) {
@@ -64,9 +115,10 @@ void Importazione::collega() {
 }
 
 Importazione::Tipo Importazione::TipoFile(const QString& percorso) {
-    const QString est = Right(percorso, 3);
-    if (Uguale(est, QStringLiteral("txt"))) return Tipo::Testo;
-    if (Uguale(est, QStringLiteral("xls"))) return Tipo::Excel;
+    const QString est = QFileInfo(percorso).suffix().toLower();
+    if (est == u"txt") return Tipo::Testo;
+    if (est == u"csv") return Tipo::Csv;
+    if (est == u"xls" || est == u"xlsx" || est == u"ods") return Tipo::Foglio;
     return Tipo::Nessuno;
 }
 
@@ -80,31 +132,11 @@ bool Importazione::LeggiTesto(const QString& percorso, QStringList& righe, QStri
     if (!f.exists()) return fallisci(QStringLiteral("il file non esiste"));
     if (f.size() > kMaxFileTesto) return fallisci(QStringLiteral("il file è troppo grande"));
     if (!f.open(QIODevice::ReadOnly)) return fallisci(QStringLiteral("il file non si può leggere"));
-    QByteArray dati = f.readAll();
-    if (dati.startsWith("\xEF\xBB\xBF")) dati.remove(0, 3);
-    if (dati.left(8).startsWith("\xD0\xCF\x11\xE0") || dati.contains('\0'))
-        return fallisci(QStringLiteral("il file non è un file di testo"));
-    // Tables made with today's editors are often UTF-8; anything else is Windows-1252.
     QString testo;
-    bool ascii = true;
-    for (char b : dati)
-        if (static_cast<unsigned char>(b) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (!ascii) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        testo = utf8.decode(dati);
-        if (utf8.hasError()) testo = DecodificaWin1252(dati);
-    } else {
-        testo = QString::fromLatin1(dati);
-    }
-    righe = testo.split(u'\n');
-    if (!righe.isEmpty() && righe.last().isEmpty()) righe.removeLast();
-    for (QString& r : righe) {
-        if (r.endsWith(u'\r')) r.chop(1);
+    if (!DecodificaTesto(f.read(kMaxFileTesto), testo, errore)) return false;
+    righe = RigheTesto(testo);
+    for (QString& r : righe)
         if (r.size() > kMaxRiga) r.truncate(kMaxRiga);
-    }
     return true;
 }
 
@@ -121,7 +153,7 @@ void Importazione::RicercaNomeFileDaImportare() {
 void Importazione::CaricaListaFile() {
     n.c.lstFile.clear();
     const QDir dir(n.c.DirList.path());
-    for (const char* est : {"xls", "txt"}) {
+    for (const char* est : {"xls", "xlsx", "ods", "csv", "txt"}) {
         const QStringList nomi =
             dir.entryList({QStringLiteral("*.") + QLatin1String(est)}, QDir::Files, QDir::Name | QDir::IgnoreCase);
         for (const QString& nome : nomi) {
@@ -147,6 +179,12 @@ void Importazione::cmdRinuncia_Click() {
 bool Importazione::ExcelTabellaApre(const QString& NomeFileCSV, bool) {
     ChiudiTabellaExcel();
     return LeggiXls(NomeFileCSV, kXlsMaxRighe, kColonneAnteprima, m_foglio, nullptr);
+}
+
+bool Importazione::LeggiFoglio(Tipo tipo, int colonne, QString* errore) {
+    ChiudiTabellaExcel();
+    if (tipo == Tipo::Csv) return LeggiCsv(sFileImport, kXlsMaxRighe, colonne, m_foglio, errore);
+    return LeggiXls(sFileImport, kXlsMaxRighe, colonne, m_foglio, errore);
 }
 
 void Importazione::ChiudiTabellaExcel() { m_foglio.clear(); }
@@ -187,20 +225,20 @@ void Importazione::lstFile_Click() {
                     ++riga;
                 }
             }
-        } else if (TipoFile(sFileImport) == Tipo::Excel) {
-            ChiudiTabellaExcel();
-            if (LeggiXls(sFileImport, kXlsMaxRighe, kColonneAnteprima, m_foglio, &errore)) {
-                auto piena = [&](int riga) {
-                    return riga >= 1 && riga <= m_foglio.size() && !m_foglio[riga - 1].isEmpty() &&
-                           !m_foglio[riga - 1][0].testo.isEmpty();
-                };
-                long p = 20000, s = 10000;
-                while (s >= 1) {
-                    p = piena(int(p)) ? p + s : p - s;
-                    s = long(std::nearbyint(double(s) / 2.0));
+        } else if (TipoFile(sFileImport) != Tipo::Nessuno) {
+            if (LeggiFoglio(TipoFile(sFileImport), kColonneAnteprima, &errore)) {
+                // The sheet's size is known: count the rows that would be records.
+                std::array<int, kColonne> identita;
+                for (int k = 0; k < kColonne; ++k) identita[k] = k;
+                long conta = 0;
+                bool primo = true;
+                for (const QVector<CellaXls>& riga : m_foglio) {
+                    if (!RigaValida(riga)) continue;
+                    if (!(primo && Intestazione(riga, identita))) ++conta;
+                    primo = false;
                 }
-                c.frmframe[9]->caption = kRighe.arg(p - 1);
-                n.stato.aCampi[20] = QString::number(p);
+                c.frmframe[9]->caption = kRighe.arg(conta);
+                n.stato.aCampi[20] = QString::number(conta);
                 bool troncato = false;
                 for (int r = 0; r < 20 && r < m_foglio.size(); ++r)
                     for (int k = 0; k < 8 && k < m_foglio[r].size() && k < imp.cols(); ++k)
@@ -288,11 +326,11 @@ bool Importazione::Importa(const std::array<int, kColonne>& mappa, QString* erro
     QString perche;
     if (tipo == Tipo::Testo) {
         letto = LeggiTesto(sFileImport, righe, &perche);
-    } else if (tipo == Tipo::Excel) {
+    } else if (tipo != Tipo::Nessuno) {
         const int colonne = std::max(kColonneAnteprima, *std::max_element(mappa.begin(), mappa.end()) + 1);
-        letto = LeggiXls(sFileImport, kXlsMaxRighe, colonne, m_foglio, &perche);
+        letto = LeggiFoglio(tipo, colonne, &perche);
     } else {
-        perche = QStringLiteral("sono ammessi solo file .txt e .xls");
+        perche = QStringLiteral("sono ammessi solo file .txt, .csv, .xls, .xlsx e .ods");
     }
     if (!letto) {
         if (errore) *errore = perche;
@@ -341,45 +379,25 @@ bool Importazione::Importa(const std::array<int, kColonne>& mappa, QString* erro
             av.Cedi();
         }
     } else {
-        int scartate = 0;
-        for (int r = 0; scartate < 11; ++r) {
-            const QVector<CellaXls>* riga = r < m_foglio.size() ? &m_foglio[r] : nullptr;
-            auto cella = [&](int j) -> CellaXls {
-                return (riga && j >= 0 && j < riga->size()) ? (*riga)[j] : CellaXls{};
-            };
-            if (!cella(0).testo.isEmpty() && cella(1).testo.size() > 2) {
-                scartate = 0;
-                nuovaRiga();
-                if (av.bStop) break;
-                QVector<QString> celle(kColonne);
-                for (int k = 0; k < kColonne; ++k) {
-                    if (mappa[k] < 0) continue;
-                    const CellaXls v = cella(mappa[k]);
-                    QString t = Pulisci(v.testo, m_troncati);
-                    if (v.numero && SoloCifre(t)) {
-                        // A number lost its leading zeros: a CAP has five digits, an Italian
-                        // telephone begins with 0 (or 3 for a mobile).
-                        if (k == kCap && t.size() < 5) t = QString(5 - t.size(), u'0') + t;
-                        if (k == kTelefono && !t.startsWith(u'0') && !t.startsWith(u'3')) t = u'0' + t;
-                    }
-                    if (k == kLatitudine || k == kLongitudine) {
-                        const qsizetype v2 = t.indexOf(u',');
-                        if (v2 >= 0) t[v2] = u'.';
-                    }
-                    celle[k] = t;
-                }
-                g.setRiga(int(w), celle);
-                ++letti;
-                c.txtRec.setText(QString::number(w));
-                if ((letti & 255) == 0) av.AggiornaPercentuale(totale, letti);
-                if (w > TabellaRecord::kMaxRecord) {
-                    piena = true;
-                    break;
-                }
-                av.Cedi();
-            } else {
-                ++scartate;
+        // The whole used range of the sheet: blank rows inside the data do not end it.
+        bool primo = true;
+        for (const QVector<CellaXls>& riga : m_foglio) {
+            if (!RigaValida(riga)) continue;
+            if (std::exchange(primo, false) && Intestazione(riga, mappa)) continue;
+            nuovaRiga();
+            if (av.bStop) break;
+            QVector<QString> celle(kColonne);
+            for (int k = 0; k < kColonne; ++k)
+                if (mappa[k] >= 0 && mappa[k] < riga.size()) celle[k] = ValoreCella(riga[mappa[k]], k, m_troncati);
+            g.setRiga(int(w), celle);
+            ++letti;
+            c.txtRec.setText(QString::number(w));
+            if ((letti & 255) == 0) av.AggiornaPercentuale(totale, letti);
+            if (w > TabellaRecord::kMaxRecord) {
+                piena = true;
+                break;
             }
+            av.Cedi();
         }
         ChiudiTabellaExcel();
     }

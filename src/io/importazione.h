@@ -1,4 +1,5 @@
-// Importing a saved or hand-made TXT or XLS table, with the file panel and the column mapping.
+// Importing a saved or hand-made table (TXT, CSV, XLS, XLSX, ODS), with the file panel and the
+// column mapping.
 #pragma once
 
 #include <QString>
@@ -51,10 +52,12 @@ public:
     std::function<bool()> caricaAbilitato;
 
 private:
-    enum class Tipo { Nessuno, Testo, Excel };
+    enum class Tipo { Nessuno, Testo, Csv, Foglio };
     static Tipo TipoFile(const QString& percorso);
     // Reads the whole text file (bounded), decoded; false with the reason.
     static bool LeggiTesto(const QString& percorso, QStringList& righe, QString* errore);
+    // Reads a CSV file or a workbook into m_foglio; false with the reason.
+    bool LeggiFoglio(Tipo tipo, int colonne, QString* errore);
     // Steps of the import after the checks; returns false with *errore when the file is unusable
     // (the table is then untouched).
     bool Importa(const std::array<int, kColonne>& mappa, QString* errore);
@@ -62,7 +65,7 @@ private:
 
     Nucleo& n;
     Ricerca& ric;
-    FoglioXls m_foglio;  // the open workbook
+    FoglioXls m_foglio;  // the open workbook or CSV file
     bool m_troncati = false;
 };
 

@@ -1,5 +1,5 @@
 // Excel 97-2003 workbooks: a BIFF8 writer (one sheet, every cell text) inside an OLE2 compound
-// file, and a reader of the active sheet of any workbook.
+// file, and a reader of the active sheet of any workbook (.xls, .xlsx, .ods).
 #pragma once
 
 #include <QByteArray>
@@ -30,18 +30,17 @@ struct CellaXls {
 };
 using FoglioXls = QVector<QVector<CellaXls>>;
 
-// Reads the active sheet of the workbook at percorso, at most maxRighe rows and maxColonne
-// columns (sheet row 1 is element 0). Numbers come back as plain decimal text ("45.46427",
-// "1234"). Returns false with a readable reason when the file is missing, too large, not a
-// workbook or damaged.
+// Reads the active sheet of the workbook at percorso (Excel 97-2003 .xls, .xlsx or OpenDocument
+// .ods, told apart by their content), at most maxRighe rows and maxColonne columns (sheet row 1 is
+// element 0), the whole used range: trailing empty rows are dropped, empty rows inside stay.
+// Formula cells give the result the workbook saved. Numbers come back as plain decimal text
+// ("45.46427", "1234"), dates as day/month/year. Returns false with a readable reason when the
+// file is missing, too large, not a workbook or damaged.
 bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore);
 
 // The reader program geomerce-xls that LeggiXls starts: arguments FILE MAX_ROWS MAX_COLUMNS, the
 // sheet on standard output in the private format LeggiXls decodes. Not for other callers.
 int EseguiLettoreXls(int argc, char** argv);
 inline constexpr char kProgrammaLettoreXls[] = "geomerce-xls";
-
-// Index of the sheet the workbook shows first (WINDOW1), 0 when it names none.
-int FoglioAttivoXls(const QString& percorso);
 
 }  // namespace gm

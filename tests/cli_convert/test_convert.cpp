@@ -17,8 +17,9 @@ struct Esito {
     QString out, err;
 };
 
-Esito Cli(const QStringList& argomenti) {
+Esito Cli(const QStringList& argomenti, const QString& cartella = {}) {
     QProcess p;
+    if (!cartella.isEmpty()) p.setWorkingDirectory(cartella);
     p.start(test::Programma("geomerce-cli"), QStringList{"convert"} + argomenti);
     Esito e;
     if (!p.waitForFinished(120000)) return e;
@@ -115,5 +116,38 @@ TEST(Convert, BadOptionsAndInputs) {
         EXPECT_EQ(e.stato, 2) << c.messaggio;
         EXPECT_TRUE(e.err.contains(QString::fromUtf8(c.messaggio))) << e.err.toStdString();
         EXPECT_TRUE(e.out.isEmpty());
+    }
+}
+
+// A relative --input is the caller's, even when the work folder holds a file of the same name.
+TEST(Convert, RelativeInputIsTheCallers) {
+    QTemporaryDir utente, lavoro;
+    ASSERT_TRUE(QDir(utente.path()).mkpath("sotto"));
+    ASSERT_TRUE(QDir(lavoro.path()).mkpath("sotto"));
+    ASSERT_TRUE(ScriviFileAtomico(utente.filePath("sotto/elenco.txt"), kTabella));
+    ASSERT_TRUE(ScriviFileAtomico(lavoro.filePath("sotto/elenco.txt"),
+                                  ";\r\nAltra Ditta\tVia X\t00100\tRoma\tRM\t06123\t\t\t\r\n"));
+    const Esito e = Cli({"--input", "sotto/elenco.txt", "--cosa", "Farmacie", "--tolleranza", "0", "--dir", lavoro.path()},
+                        utente.path());
+    ASSERT_EQ(e.stato, 0) << e.err.toStdString();
+    QFile txt(lavoro.path() + "/Filescaricati/Farmacie.txt");
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
+    const QByteArray scritto = txt.readAll();
+    EXPECT_TRUE(scritto.contains("Farmacia Rossi"));
+    EXPECT_FALSE(scritto.contains("Altra Ditta"));
+}
+
+// The spreadsheet formats of today, as LibreOffice saved them.
+TEST(Convert, XlsxAndOdsTables) {
+    QTemporaryDir dir;
+    for (const char* nome : {"formule.xlsx", "formule.ods"}) {
+        const Esito e = Cli({"--input", QStringLiteral(GEOMERCE_SOURCE_DIR "/tests/io/dati/") + nome, "--cosa", "Negozi",
+                             "--colonne", "0=0,1=1,2=2,3=3,4=4,5=5,6=6,7=7", "--tolleranza", "0", "--dir", dir.path()});
+        ASSERT_EQ(e.stato, 0) << nome << e.err.toStdString();
+        QFile txt(dir.path() + "/Filescaricati/Negozi.txt");
+        ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
+        const QByteArray scritto = txt.readAll();
+        EXPECT_TRUE(scritto.contains("Numero Verde\tVia Po 1\t20100\tMilano\tMI\t800123456\t45.46427\t9.18951\t")) << nome;
+        EXPECT_EQ(scritto.count("\r\n"), 8 + 1) << nome;
     }
 }

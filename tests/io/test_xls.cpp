@@ -26,7 +26,7 @@ QVector<QStringList> Leggi(const QString& percorso, int colonne = 10) {
 }  // namespace
 
 // Workbooks of several sizes: one row (mini-stream), many rows, strings split across CONTINUE
-// records (long, wide and many), all read back the same by FreeXL and by python3-xlrd.
+// records (long, wide and many), all read back the same by our reader and by python3-xlrd.
 TEST(Xls, WrittenWorkbooksReadBackTheSame) {
     QTemporaryDir dir;
     struct Caso {
@@ -61,7 +61,7 @@ TEST(Xls, WrittenWorkbooksReadBackTheSame) {
     }
 }
 
-// A string longer than a whole record spans several CONTINUE records (FreeXL gives up on such
+// A string longer than a whole record spans several CONTINUE records (some readers give up on such
 // strings, xlwt's too; the table never holds one, but the workbook must still be right).
 TEST(Xls, StringOverSeveralRecords) {
     QTemporaryDir dir;
