@@ -45,6 +45,9 @@ protected:
         const QString t = k->text();
         if (t.size() != 1) return false;  // navigation keys carry no character
         const int ascii = t.at(0).unicode();
+        // Editing keys (Backspace, Delete, Tab, Enter) always do their work: filters refuse
+        // characters only.
+        if (ascii < 32 || ascii == 127) return false;
         const int risultato = m.keyPress(ascii);
         if (risultato == 0) return true;
         if (risultato != ascii) {
@@ -357,6 +360,10 @@ void Legami::griglia(Griglia& m, QTableView* w) {
     w->installEventFilter(r);
 
     connect(&m, &Griglia::visibilitaCambiata, w, [w](bool v) { w->setVisible(v); });
+    // The scroll bar's move reports the new first visible row back to the model.
+    connect(&m, &Griglia::mostraRiga, w, [&m, w](int riga) {
+        if (riga >= 1 && riga - 1 < m.rowCount()) w->scrollTo(m.index(riga - 1, 0), QAbstractItemView::EnsureVisible);
+    });
     connect(&m, &Griglia::topCambiato, w, [&m, w, guardia](int riga) {
         if (*guardia || riga - 1 >= m.rowCount()) return;
         QScopedValueRollback g(*guardia, true);

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 #include "app/nucleo.h"
 
@@ -46,6 +49,8 @@ public:
     QStringList fileScritti;
     bool salvataggioInterrotto = false;
     QStringList erroriScrittura;  // files that could not be written
+    // Called when a user save has written every chosen file.
+    std::function<void()> dopoSalvataggioUtente;
     // True once the word list has been read from its file in this process.
     bool bParoleCaricate = false;
 
@@ -65,6 +70,7 @@ private:
     Duplicati& dup;
     QByteArray* m_ov2 = nullptr;      // the OV2 file being written
     QVector<QStringList> m_cartella;  // a workbook left unsaved by a stop
+    QPair<QString, QStringList> m_ripresa;  // base name and resume header of the last autosave
 };
 
 }  // namespace gm
