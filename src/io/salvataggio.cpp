@@ -288,6 +288,11 @@ bool Salvataggio::PassoTxt(const QString& base, const QStringList& intestazione,
 void Salvataggio::SalvaFile(int Modo) {
     Controlli& c = n.c;
     Avanzamento& av = n.av;
+    // The timer's save leaves the window as it found it: locked and busy only if it already was.
+    const bool daTimer = Modo == 2;
+    std::array<bool, 20> pannelliAbilitati{};
+    for (int i = 0; i < 20; ++i) pannelliAbilitati[i] = c.frmframe[i]->enabled();
+    const bool occupato = c.cmdFine.caption().compare(QStringLiteral("&Stop"), Qt::CaseInsensitive) == 0;
     c.BloccaFrame(false);
     QString base = NomeBase();
     c.tmrClock.stop();
@@ -301,11 +306,6 @@ void Salvataggio::SalvaFile(int Modo) {
     long nRecordSalvato = 0, inizioSalvato = 0;
     QString faseSalvata;
     const bool autosalvataggio = Modo >= 2 && Modo <= 4;
-    // The timer's save leaves the window as it found it: locked and busy only if it already was.
-    const bool daTimer = Modo == 2;
-    std::array<bool, 20> pannelliAbilitati{};
-    for (int i = 0; i < 20; ++i) pannelliAbilitati[i] = c.frmframe[i]->enabled();
-    const bool occupato = c.cmdFine.caption().compare(QStringLiteral("&Stop"), Qt::CaseInsensitive) == 0;
     if (autosalvataggio) {
         ripresa = {c.txtRegione.text(),  c.txtProv.text(),  c.txtComune.text(),
                    c.txtRec.text(),      c.txtPag[0]->text(), c.txtPag[1]->text(),
