@@ -1,5 +1,6 @@
 // The window on a small screen, used only through the mouse and the keyboard: every control it
 // shows can be clicked where it is drawn, in every panel state, and the window fits the screen.
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,6 +35,9 @@ struct Schermo : ::testing::Test {
         fin = std::make_unique<Finestra>(*f);
         fin->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fin.get()));
+        // Keys go to the active window (a display without window manager activates none).
+        fin->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(fin.get()));
         attendi();
     }
     template <typename T>
@@ -195,4 +199,100 @@ TEST_F(Schermo, RowMenuOpensBesideTheRowItWasOpenedOn) {
         test::Clicca(w<QPushButton>("cmdScelta(1)"));
         EXPECT_FALSE(menu->isVisible());
     }
+}
+
+TEST_F(Schermo, ToleranceBoxTakesEditingKeysAndTabLeavesIt) {
+    auto* tolleranza = w<QLineEdit>("txtDupl");
+    test::Digita(tolleranza, "5x.");
+    EXPECT_EQ(tolleranza->text(), "15") << "letters and points are refused";
+    test::Premi(Qt::Key_Backspace);
+    EXPECT_EQ(f->c.txtDupl.text(), "1");
+    test::Premi(Qt::Key_Home);
+    test::Premi(Qt::Key_Delete);
+    EXPECT_EQ(f->c.txtDupl.text(), "");
+    EXPECT_FALSE(w<QPushButton>("cmdDupl")->isEnabled());
+    test::Premi(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), tolleranza) << "Tab moves on";
+    // The same keys work in the boxes whose filters refuse more.
+    test::Clicca(w<QPushButton>("cmdImporta(2)"));
+    auto* cap = w<QLineEdit>("txtManuale(2)");
+    test::Digita(cap, "12a3");
+    test::Premi(Qt::Key_Backspace);
+    EXPECT_EQ(f->c.txtManuale[2]->text(), "12");
+    test::Premi(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w<QLineEdit>("txtManuale(3)"));
+}
+
+TEST_F(Schermo, InsertedRecordIsDrawnAboveThePanel) {
+    riempi(60);
+    test::Clicca(w<QPushButton>("cmdImporta(2)"));
+    test::Digita(w<QLineEdit>("txtManuale(0)"), "Nuova");
+    test::Digita(w<QLineEdit>("txtManuale(5)"), "061234");
+    int beep = 0;
+    f->av.segnaleAcustico = [&] { ++beep; };
+    test::Clicca(w<QPushButton>("cmdImp(3)"));
+    attendi();
+    ASSERT_EQ(f->tab.mfgTab.text(f->tab.nRecord, 0), "Nuova");
+    EXPECT_TRUE(rigaVisibile(int(f->tab.nRecord)));
+    EXPECT_EQ(beep, 1);
+}
+
+TEST_F(Schermo, AGivenUpImportLeavesTheCategoryAlone) {
+    p.scrivi("rotto.xls", "not a workbook");
+    test::Clicca(w<QPushButton>("cmdImporta(0)"));
+    f->c.DirList.setPath(p.cartella.path());
+    attendi();
+    test::CliccaVoce(w<QListWidget>("lstFile"), "rotto.xls");
+    if (w<QGroupBox>("frmframe(9)")->isVisible()) test::Clicca(w<QPushButton>("cmdImp(1)"));
+    EXPECT_EQ(w<QLineEdit>("txtCosa")->text(), "Pizzerie");
+    EXPECT_TRUE(w<QGroupBox>("frmframe(0)")->isEnabled());
+}
+
+TEST_F(Schermo, ClosingWithUnsavedRecordsSaysHowManyAndOffersTheSave) {
+    riempi(3);
+    struct Caso {
+        QList<bool> risposte;
+        bool chiusa;
+        int domande;
+    } casi[] = {
+        {{true, false}, true, 2},  // close, do not save: closes
+        {{false}, false, 1},       // do not close
+        {{true, true}, true, 2},   // close, save first: saves, then closes
+    };
+    for (const Caso& c : casi) {
+        p.dialoghi.mostrati.clear();
+        p.dialoghi.risposte = c.risposte;
+        f->av.bChiusuraConfermata = false;
+        bool chiusa = false;
+        f->av.terminaProgramma = [&] { chiusa = true; };
+        test::Clicca(w<QPushButton>("cmdFine"));
+        attendi();
+        QStringList domande;
+        for (const auto& m : p.dialoghi.mostrati)
+            if (m.domanda) domande << m.testo;
+        ASSERT_EQ(domande.size(), c.domande) << domande.join("|").toStdString();
+        if (c.domande == 2) EXPECT_TRUE(domande[1].contains("3 record sono stati aggiunti o modificati")) << domande[1].toStdString();
+        EXPECT_EQ(chiusa, c.chiusa);
+        EXPECT_EQ(fin->isVisible(), !c.chiusa);
+        f->av.bChiusuraConfermata = false;  // opened again for the next case
+        fin->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fin.get()));
+    }
+    EXPECT_TRUE(QFile::exists(f->amb.sCartellaScaricati + "Pizzerie.txt"));
+    // Saved: the exit asks only its own question.
+    p.dialoghi.mostrati.clear();
+    p.dialoghi.risposte = {false};
+    test::Clicca(w<QPushButton>("cmdFine"));
+    EXPECT_EQ(p.dialoghi.testi(), QStringList{"Vuoi chiudere l'applicazione?"});
+}
+
+TEST_F(Schermo, AnIdleWindowsTimerNeverLocksIt) {
+    f->c.tmrClock.usaOrologioManuale();
+    f->c.tmrClock.start();  // left running by an operation that has ended
+    f->c.tmrClock.avanza(30 * 60000);
+    attendi();
+    EXPECT_FALSE(f->c.tmrClock.isActive());
+    EXPECT_TRUE(w<QGroupBox>("frmframe(0)")->isEnabled());
+    EXPECT_EQ(w<QPushButton>("cmdFine")->text(), "&Fine Lavoro");
+    EXPECT_FALSE(QFile::exists(f->amb.sCartellaScaricati + "Pizzerie.txt"));
 }
