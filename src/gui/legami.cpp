@@ -48,6 +48,9 @@ protected:
         // Editing keys (Backspace, Delete, Tab, Enter) always do their work: filters refuse
         // characters only.
         if (ascii < 32 || ascii == 127) return false;
+        // Shortcuts (Ctrl+V, Ctrl+A...) are no typing; Ctrl+Alt is AltGr on some systems.
+        const Qt::KeyboardModifiers mod = k->modifiers();
+        if ((mod & (Qt::ControlModifier | Qt::MetaModifier)) && !(mod & Qt::AltModifier)) return false;
         const int risultato = m.keyPress(ascii);
         if (risultato == 0) return true;
         if (risultato != ascii) {
@@ -61,6 +64,23 @@ private:
     CasellaTesto& m;
     QLineEdit* w;
 };
+
+// Text pasted or dropped into a box bypasses its key events: the inserted characters go through
+// the key filter one by one, as if typed, so a box never holds what it refuses to type.
+QString SoloCaratteriAmmessi(CasellaTesto& m, const QString& t) {
+    const QString& prima = m.text();
+    if (!m.filtroTasti || t.size() <= prima.size() + 1) return t;  // a key already filtered, or a deletion
+    qsizetype inizio = 0;
+    while (inizio < prima.size() && prima[inizio] == t[inizio]) ++inizio;
+    qsizetype fine = 0;
+    while (fine < prima.size() - inizio && prima[prima.size() - 1 - fine] == t[t.size() - 1 - fine]) ++fine;
+    QString inseriti;
+    for (QChar ch : t.mid(inizio, t.size() - inizio - fine)) {
+        const int k = m.keyPress(ch.unicode());
+        if (k > 31) inseriti += QChar(char16_t(k));
+    }
+    return t.left(inizio) + inseriti + t.right(fine);
+}
 
 // Contiguous runs of selected entries as one selection.
 QItemSelection selezioneDi(const Lista& m, const QAbstractItemModel* modello) {
@@ -203,7 +223,8 @@ void Legami::testo(CasellaTesto& m, QLineEdit* w) {
     m_aggiorna << proprieta;
     connect(&m, &CasellaTesto::change, w, testo);
     connect(w, &QLineEdit::textEdited, w, [this, &m, w, testo](const QString& t) {
-        esegui([&] { m.setText(t); });
+        const QString nuovo = SoloCaratteriAmmessi(m, t);
+        esegui([&] { m.setText(nuovo); });
         testo();  // the handler may have rewritten the text
     });
     w->installEventFilter(new FiltroTasti(m, w));

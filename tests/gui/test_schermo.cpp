@@ -1,5 +1,6 @@
 // The window on a small screen, used only through the mouse and the keyboard: every control it
 // shows can be clicked where it is drawn, in every panel state, and the window fits the screen.
+#include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -295,4 +296,25 @@ TEST_F(Schermo, AnIdleWindowsTimerNeverLocksIt) {
     EXPECT_TRUE(w<QGroupBox>("frmframe(0)")->isEnabled());
     EXPECT_EQ(w<QPushButton>("cmdFine")->text(), "&Fine Lavoro");
     EXPECT_FALSE(QFile::exists(f->amb.sCartellaScaricati + "Pizzerie.txt"));
+}
+
+TEST_F(Schermo, PastedTextPassesTheKeyFilterToo) {
+    struct Caso {
+        const char* casella;
+        const char* incollato;
+        const char* atteso;
+    } casi[] = {
+        {"txtCosa", "Bar/../../etc:*?", "Pizzerie Baretc"},
+        {"txtDupl", "2a5.0", "1250"},
+    };
+    for (const Caso& c : casi) {
+        auto* casella = w<QLineEdit>(c.casella);
+        test::Clicca(casella);
+        casella->end(false);
+        if (QString(c.casella) == "txtCosa") casella->insert(" ");
+        QApplication::clipboard()->setText(c.incollato);
+        test::Premi(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(casella->text(), c.atteso) << c.casella;
+    }
+    EXPECT_EQ(f->c.txtDupl.text(), "1250");
 }
