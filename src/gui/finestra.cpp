@@ -227,6 +227,13 @@ Finestra::Finestra(Form& form, QWidget* parent) : QMainWindow(parent), f(form) {
     adattaAlloSchermo();
 }
 
+Finestra::~Finestra() {
+    // The form may outlive its window: its hooks must not call into a window that is gone.
+    f.av.terminaProgramma = nullptr;
+    f.av.operazioneInCorso = nullptr;
+    f.av.segnaleAcustico = nullptr;
+}
+
 void Finestra::adattaAlloSchermo() {
     // The size the layout was drawn for, as far as the screen allows, and centred on it.
     const QRect schermo = screen()->availableGeometry();

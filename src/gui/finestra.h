@@ -31,6 +31,7 @@ class Finestra : public QMainWindow {
     Q_OBJECT
 public:
     explicit Finestra(Form& form, QWidget* parent = nullptr);
+    ~Finestra() override;
 
     // Open handlers of user actions (long operations yielding to the event loop).
     int gestoriInCorso() const { return m_legami.profondita(); }
