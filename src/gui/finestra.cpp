@@ -138,13 +138,14 @@ public:
     }
     void disponi() {
         const QRect area = rect();
-        int basso = 0;  // height taken by the bottom panel on show
+        int basso = 0;  // height the bottom panel takes while shown
         for (const auto& [w, posto] : m_figli) {
             if (posto != Basso || w->isHidden()) continue;
             const QSize s = w->sizeHint().expandedTo(w->minimumSizeHint());
             // Panels at the bottom work with the record table (a click on one of its columns,
             // a look at its rows): its header and a few rows stay in sight above them.
-            const int riserva = std::max(std::min(area.height() / 3, 150), m_tabella ? m_tabella->minimumSizeHint().height() : 0);
+            const int riserva = std::max(std::min(area.height() / 3, 150),
+                                         m_tabella ? m_tabella->minimumSizeHint().height() : 0);
             const int h = std::min(area.height(),
                                    std::max(std::min(s.height(), area.height() - riserva), w->minimumSizeHint().height()));
             w->setGeometry(QRect(area.left(), area.bottom() + 1 - h, area.width(), h));
