@@ -362,6 +362,9 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     rigaIntegr->addStretch(1);
     m_legami.opzioni({c.optIntegr[1], c.optIntegr[0]}, integr);
     g3->addLayout(rigaIntegr, 5, 0, 1, 4);
+    auto* memoria = new QCheckBox(p3);
+    m_legami.casella(c.chkMemoria, memoria);
+    g3->addWidget(memoria, 6, 0, 1, 4);
     // Columns side by side keep the search panel low: the record table gets the height.
     auto* estrazione = new QVBoxLayout;
     estrazione->addWidget(p3);
