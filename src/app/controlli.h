@@ -222,6 +222,9 @@ struct Controlli {
     CasellaTesto txtCosa{"txtCosa"};
     CasellaControllo chkCoord{"chkCoord"};
     std::array<CasellaControllo*, 2> chkRicerca{};  // 0 Gialle, 1 Bianche
+    CasellaControllo chkOsm{"chkOsm"};               // OpenStreetMap, beside the two directories
+    CasellaTesto txtFileOsm{"txtFileOsm"};           // extract file; empty: online (Overpass)
+    Etichetta lblOsm{"lblOsm"};                      // the data's attribution, while the source is used
     std::array<Etichetta*, 4> lblOrigine{};
     Pulsante cmdDupl{"cmdDupl"};
     CasellaTesto txtDupl{"txtDupl"};

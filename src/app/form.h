@@ -17,6 +17,7 @@
 #include "io/importazione.h"
 #include "io/salvataggio.h"
 #include "net/pagina_web.h"
+#include "osm/sorgente.h"
 #include "table/comandi.h"
 #include "table/duplicati.h"
 #include "table/manuale.h"
@@ -61,6 +62,7 @@ public:
     Importazione imp{n, ric};
     Manuale man{n, coord, dup, salva, imp, ric};
     Comandi com{n, coord, imp, man};
+    osm::SorgenteOsm osm{n};
 
 private:
     void collega();

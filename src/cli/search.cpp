@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -58,16 +59,34 @@ void TuttiSeNessuno(Lista& l) {
 
 }  // namespace
 
-int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& err) {
+int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream& err) {
     QMap<QString, QString> opz;
     QString errore;
+    // --osm-tag may be given several times: each one is a choice of its own.
+    QStringList argomenti;
+    QVector<osm::Filtro> filtriOsm;
+    for (int i = 0; i < argomentiDati.size(); ++i) {
+        if (argomentiDati[i] != u"--osm-tag") {
+            argomenti << argomentiDati[i];
+            continue;
+        }
+        if (i + 1 >= argomentiDati.size()) return Errore(err, QStringLiteral("manca il valore di --osm-tag"));
+        osm::Filtro f;
+        if (!osm::LeggiFiltro(argomentiDati[++i], f, errore)) return Errore(err, errore);
+        filtriOsm << f;
+    }
     if (!LeggiOpzioni(argomenti,
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
-                       "dir", "url-gialle", "url-bianche", "url-geocoder"},
-                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet"}, opz,
+                       "dir", "url-gialle", "url-bianche", "url-geocoder", "url-overpass", "osm-file"},
+                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet", "osm",
+                       "no-osm"},
+                      opz,
                       errore))
         return Errore(err, errore);
     if (opz.value("regioni").trimmed().isEmpty()) return Errore(err, QStringLiteral("occorre --regioni \"R1;R2\""));
+
+    // The caller's relative path, before the work folder becomes current.
+    const QString fileOsm = opz.contains("osm-file") ? QFileInfo(opz.value("osm-file")).absoluteFilePath() : QString();
 
     DialoghiConsole dialoghi(err);
     Form f(dialoghi);
@@ -77,6 +96,11 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
     if (opz.contains("url-gialle")) f.amb.servizi.gialle = NormalizzaBase(opz.value("url-gialle"));
     if (opz.contains("url-bianche")) f.amb.servizi.bianche = NormalizzaBase(opz.value("url-bianche"));
     if (opz.contains("url-geocoder")) f.amb.servizi.geocoder = NormalizzaBase(opz.value("url-geocoder"));
+    if (opz.contains("url-overpass")) f.amb.servizi.overpass = NormalizzaBase(opz.value("url-overpass"));
+    // OpenStreetMap: off unless asked for; an extract file or tags given ask for it.
+    f.c.chkOsm.setValue((opz.contains("osm") || !fileOsm.isEmpty() || !filtriOsm.isEmpty()) && !opz.contains("no-osm"));
+    f.c.txtFileOsm.setText(fileOsm);
+    f.osm.filtriUtente = filtriOsm;
     if (!ImpostaUscite(opz, f, errore)) return Errore(err, errore);
 
     if (opz.contains("integra")) {
@@ -140,6 +164,7 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
 
     dialoghi.errori.clear();
     f.ric.cmdCarica_Click();
+    f.osm.RiferisciMancanti();
     sentinella.stop();
     std::signal(SIGINT, precedente);
     if (terminale && !quiet) err << '\n';
@@ -152,7 +177,9 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
         if (!scritti.contains(p)) scritti << p;
     for (const QString& p : scritti) out << QDir::toNativeSeparators(p) << '\n';
     out.flush();
-    if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty()) return 1;
+    if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty() ||
+        !f.osm.areeMancanti.isEmpty())
+        return 1;
     return 0;
 }
 

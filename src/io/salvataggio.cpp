@@ -261,6 +261,8 @@ bool Salvataggio::PassoTxt(const QString& base, const QStringList& intestazione,
     QByteArray uscita;
     uscita.reserve(g.rows() * 80);
     for (const QString& l : intestazione) uscita += CodificaWin1252(u';' + l + kCrLf);
+    // The licence of some sources asks for their notice wherever the data goes.
+    for (const QString& l : n.tab.attribuzioni) uscita += CodificaWin1252(u';' + l + kCrLf);
     bool prima = true;
     QString riga;
     const int righe = g.rows();
