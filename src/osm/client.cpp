@@ -34,7 +34,10 @@ int ClientOverpass::MsRetryAfter(const QByteArray& valore) {
     bool ok = false;
     const qint64 secondi = v.toLongLong(&ok);
     if (ok) return secondi < 0 ? -1 : int(std::min<qint64>(secondi, 24 * 3600) * 1000);
-    const QDateTime quando = QDateTime::fromString(QString::fromLatin1(v), Qt::RFC2822Date);
+    // An HTTP date ends in "GMT", which the RFC 2822 reader takes only as an offset.
+    QString data = QString::fromLatin1(v);
+    if (data.endsWith(QStringLiteral(" GMT"))) data = data.chopped(4) + QStringLiteral(" +0000");
+    const QDateTime quando = QDateTime::fromString(data, Qt::RFC2822Date);
     if (!quando.isValid()) return -1;
     const qint64 ms = QDateTime::currentDateTimeUtc().msecsTo(quando);
     return int(std::clamp<qint64>(ms, 0, 24LL * 3600 * 1000));

@@ -257,7 +257,7 @@ bool IndiceComuni::perCap(const QString& cap, Luogo& l) const {
     if (c.size() != 5) return false;
     auto it = m_cap.constFind(c);
     // Large towns carry their general code ("20100") for every district code ("20121").
-    if (it == m_cap.cend()) it = m_cap.constFind(c.left(3) + QStringLiteral("100"));
+    if (it == m_cap.cend()) it = m_cap.constFind(c.left(3) + QStringLiteral("00"));
     if (it == m_cap.cend()) return false;
     l = it.value();
     return true;
