@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -264,6 +265,9 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
         riga->addWidget(k);
         riga->addSpacing(6);
     }
+    auto* osm = new QCheckBox(p3);
+    m_legami.casella(c.chkOsm, osm);
+    riga->addWidget(osm);
     riga->addStretch(1);
     g3->addLayout(riga, 2, 0, 1, 4);
     auto* dupl = new QPushButton(p3);
@@ -289,6 +293,27 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     rigaIntegr->addStretch(1);
     m_legami.opzioni({c.optIntegr[1], c.optIntegr[0]}, integr);
     g3->addLayout(rigaIntegr, 4, 0, 1, 4);
+    // OpenStreetMap from an extract file instead of online, and the data's attribution.
+    auto* rigaOsm = new QHBoxLayout;
+    rigaOsm->addWidget(new QLabel(QStringLiteral("Estratto OSM:"), p3));
+    auto* fileOsm = new QLineEdit(p3);
+    fileOsm->setPlaceholderText(QStringLiteral("(in linea)"));
+    m_legami.testo(c.txtFileOsm, fileOsm);
+    rigaOsm->addWidget(fileOsm, 1);
+    auto* sfogliaOsm = new QPushButton(QStringLiteral("..."), p3);
+    sfogliaOsm->setObjectName(QStringLiteral("cmdFileOsm"));
+    sfogliaOsm->setFixedWidth(28);
+    connect(sfogliaOsm, &QPushButton::clicked, this, [this] {
+        const QString scelto = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Estratto OpenStreetMap"), QString(),
+            QStringLiteral("Estratti OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.bz2 *.osm.gz);;Tutti i file (*)"));
+        if (!scelto.isEmpty()) f.c.txtFileOsm.setText(scelto);
+    });
+    rigaOsm->addWidget(sfogliaOsm);
+    g3->addLayout(rigaOsm, 5, 0, 1, 4);
+    auto* attribuzione = new QLabel(p3);
+    m_legami.etichetta(c.lblOsm, attribuzione);
+    g3->addWidget(attribuzione, 6, 0, 1, 4);
     sinistra->addWidget(p3);
     sinistra->addStretch(1);
     h->addLayout(sinistra, 0);
