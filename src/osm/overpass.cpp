@@ -219,7 +219,9 @@ bool RecordDaTag(const Territorio& t, const Luogo& l, const QHash<QString, QStri
     return true;
 }
 
-IndiceComuni::IndiceComuni(const Territorio& t, const AreaOsm& a) {
+IndiceComuni::IndiceComuni(const Territorio& t, const AreaOsm& a) { aggiungi(t, a); }
+
+void IndiceComuni::aggiungi(const Territorio& t, const AreaOsm& a) {
     const int pDa = a.livello == AreaOsm::Regione ? 1 : a.p;
     const int pA = a.livello == AreaOsm::Regione ? t.numeroProvince(a.r) : a.p;
     for (int p = pDa; p <= pA; ++p) {

@@ -85,6 +85,8 @@ QString TelefonoItaliano(const QString& testo);
 class IndiceComuni {
 public:
     IndiceComuni(const Territorio& t, const AreaOsm& a);
+    // The municipalities of one more area.
+    void aggiungi(const Territorio& t, const AreaOsm& a);
     // The municipality a name from the map stands for ("Forlì", "Bolzano - Bozen"); false if none.
     bool perNome(const QString& nome, Luogo& l) const;
     bool perCap(const QString& cap, Luogo& l) const;

@@ -9,6 +9,7 @@
 #include "geo/territorio.h"
 #include "harvest/stato.h"
 #include "net/testo.h"
+#include "osm/estratto.h"
 #include "table/tabella.h"
 
 namespace gm::osm {
@@ -54,11 +55,6 @@ bool SorgenteOsm::ControllaFonte() {
     if (!file.isEmpty()) {
         if (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable()) {
             n.d.messaggio(QStringLiteral("Il file di estratto OpenStreetMap\r\n%1\r\nnon esiste o non è leggibile.").arg(file),
-                          titolo, Icona::Critica);
-            return false;
-        }
-        if (!leggiEstratto) {
-            n.d.messaggio(QStringLiteral("Questa versione del programma non legge i file di estratto OpenStreetMap."),
                           titolo, Icona::Critica);
             return false;
         }
@@ -110,6 +106,12 @@ QVector<AreaOsm> SorgenteOsm::AreeSelezionate() const {
 
 void SorgenteOsm::EstraiRegione() {
     if (!n.c.chkOsm.value() || m_filtri.isEmpty()) return;
+    const QString file = n.c.txtFileOsm.text().trimmed();
+    if (!file.isEmpty()) {
+        const QVector<AreaOsm> aree = AreeSelezionate();
+        if (!aree.isEmpty()) EstraiDaFile(file, aree);
+        return;
+    }
     for (const AreaOsm& a : AreeSelezionate()) {
         if (n.av.bStop || n.tab.bTabellaPiena) return;
         EstraiArea(a);
@@ -124,11 +126,8 @@ bool SorgenteOsm::EstraiArea(const AreaOsm& a) {
     av.EvidenziaOrigine(0, 0);
     EsitoArea esito;
     QString errore;
-    const QString file = n.c.txtFileOsm.text().trimmed();
     bool ok = false;
-    if (!file.isEmpty()) {
-        ok = leggiEstratto && leggiEstratto(file, a, esito, errore);
-    } else {
+    {
         const QString query = QueryOverpass(n.terr, a, m_filtri);
         if (query.isEmpty()) {
             errore = QStringLiteral("area senza codice ISO 3166-2");
@@ -151,6 +150,27 @@ bool SorgenteOsm::EstraiArea(const AreaOsm& a) {
         return false;
     }
     Accoda(esito);
+    return true;
+}
+
+bool SorgenteOsm::EstraiDaFile(const QString& file, const QVector<AreaOsm>& aree) {
+    Avanzamento& av = n.av;
+    av.DescrizioneFase = QStringLiteral("OpenStreetMap ") + n.stato.sCosa + QStringLiteral(" dal file: Regione ") +
+                         n.terr.nomeRegione(aree.front().r);
+    av.AggiornaPercentuale(n.stato.TotalePassi, n.stato.PassiEseguiti);
+    n.c.lblTent.setCaption(QStringLiteral("*"));
+    const LetturaEstratto l = LeggiEstratto(n.terr, file, aree, m_filtri, [this] {
+        n.av.Cedi();
+        return n.av.bStop;
+    });
+    n.c.lblTent.setCaption(QString());
+    if (av.bStop) return false;
+    if (!l.errore.isEmpty()) {
+        areeMancanti << QStringLiteral("OpenStreetMap, Regione ") + n.terr.nomeRegione(aree.front().r) +
+                            QStringLiteral(": ") + l.errore;
+        return false;
+    }
+    Accoda(l.esito);
     return true;
 }
 

@@ -38,8 +38,10 @@ public:
     bool ControllaFonte();
     // The areas of the region the run is working, as the lists select them, one after another.
     void EstraiRegione();
-    // One area; false when it could not be had (listed in areeMancanti).
+    // One area online; false when it could not be had (listed in areeMancanti).
     bool EstraiArea(const AreaOsm& a);
+    // The areas of one region from the extract file, in one reading.
+    bool EstraiDaFile(const QString& file, const QVector<AreaOsm>& aree);
     // The areas the current selection asks for in region nRegione.
     QVector<AreaOsm> AreeSelezionate() const;
 
@@ -51,9 +53,6 @@ public:
     long recordAggiunti = 0;
     // The filters in use by the current run.
     const QVector<Filtro>& filtri() const { return m_filtri; }
-
-    // Reads the records of one area from an extract file; set by the extract reader when built in.
-    std::function<bool(const QString& file, const AreaOsm& a, EsitoArea& esito, QString& errore)> leggiEstratto;
 
 private:
     void Accoda(const EsitoArea& esito);
