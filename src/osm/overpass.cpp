@@ -158,7 +158,9 @@ bool LeggiRisposta(const QByteArray& json, RispostaOverpass& r, QString& errore)
         const QJsonObject o = v.toObject();
         Elemento e;
         e.tipo = Testo(o.value(QStringLiteral("type")));
-        e.id = qint64(o.value(QStringLiteral("id")).toDouble());
+        // Any number may stand here; only one a 64-bit id can hold becomes one.
+        const double id = o.value(QStringLiteral("id")).toDouble();
+        e.id = id >= -9.0e18 && id <= 9.0e18 ? qint64(id) : 0;
         QJsonObject pos = o;
         if (o.contains(QStringLiteral("center"))) pos = o.value(QStringLiteral("center")).toObject();
         const QJsonValue la = pos.value(QStringLiteral("lat")), lo = pos.value(QStringLiteral("lon"));
