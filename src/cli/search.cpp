@@ -77,9 +77,9 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
     }
     if (!LeggiOpzioni(argomenti,
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
-                       "dir", "url-gialle", "url-bianche", "url-geocoder", "url-overpass", "osm-file"},
-                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet", "osm",
-                       "no-osm"},
+                       "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni", "url-overpass", "osm-file"},
+                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet",
+                       "senza-memoria", "osm", "no-osm"},
                       opz,
                       errore))
         return Errore(err, errore);
@@ -119,6 +119,13 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
         f.c.chkRicerca[1]->setValue(!opz.contains("no-bianche"));
     if (opz.contains("coordinate") || opz.contains("no-coordinate"))
         f.c.chkCoord.setValue(!opz.contains("no-coordinate"));
+    if (opz.contains("senza-memoria")) f.c.chkMemoria.setValue(false);
+    if (opz.contains("memoria-giorni")) {
+        bool ok = false;
+        const int giorni = opz.value("memoria-giorni").trimmed().toInt(&ok);
+        if (!ok || giorni < 0) return Errore(err, QStringLiteral("giorni di memoria non validi: ") + opz.value("memoria-giorni"));
+        f.coord.memoria.giorniValidita = giorni;
+    }
 
     QString sconosciuto;
     if (!Seleziona(f.c.lstRegioni, opz.value("regioni"), sconosciuto))
@@ -168,6 +175,12 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
     sentinella.stop();
     std::signal(SIGINT, precedente);
     if (terminale && !quiet) err << '\n';
+    // Positions taken from the memory were asked of no service.
+    if (!quiet && (f.coord.memoria.riprese > 0 || f.coord.memoria.registrate > 0)) {
+        err << "Memoria delle coordinate: " << f.coord.memoria.riprese << " posizioni riprese senza richieste, "
+            << f.coord.memoria.registrate << " registrate\n";
+        err.flush();
+    }
     const bool interrotta = g_interrotto != 0;
     if (!dialoghi.errori.isEmpty() && f.tab.nRecord == 0) return 2;
 

@@ -293,6 +293,9 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     rigaIntegr->addStretch(1);
     m_legami.opzioni({c.optIntegr[1], c.optIntegr[0]}, integr);
     g3->addLayout(rigaIntegr, 4, 0, 1, 4);
+    auto* memoria = new QCheckBox(p3);
+    m_legami.casella(c.chkMemoria, memoria);
+    g3->addWidget(memoria, 5, 0, 1, 4);
     // OpenStreetMap from an extract file instead of online, and the data's attribution.
     auto* rigaOsm = new QHBoxLayout;
     rigaOsm->addWidget(new QLabel(QStringLiteral("Estratto OSM:"), p3));
@@ -310,10 +313,10 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
         if (!scelto.isEmpty()) f.c.txtFileOsm.setText(scelto);
     });
     rigaOsm->addWidget(sfogliaOsm);
-    g3->addLayout(rigaOsm, 5, 0, 1, 4);
+    g3->addLayout(rigaOsm, 6, 0, 1, 4);
     auto* attribuzione = new QLabel(p3);
     m_legami.etichetta(c.lblOsm, attribuzione);
-    g3->addWidget(attribuzione, 6, 0, 1, 4);
+    g3->addWidget(attribuzione, 7, 0, 1, 4);
     sinistra->addWidget(p3);
     sinistra->addStretch(1);
     h->addLayout(sinistra, 0);
