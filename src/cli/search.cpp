@@ -79,7 +79,7 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
                        "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni", "url-overpass", "osm-file"},
                       {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet",
-                       "senza-memoria", "osm", "no-osm"},
+                       "senza-memoria", "ov2-semplice", "osm", "no-osm"},
                       opz,
                       errore))
         return Errore(err, errore);
