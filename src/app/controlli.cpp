@@ -228,6 +228,7 @@ Controlli::Controlli() {
     chkRicerca[1]->caption = QStringLiteral("&Bianche");
     chkRicerca[0]->setValue(true);
     chkRicerca[1]->setValue(true);
+    chkOsm.caption = QStringLiteral("O&penStreetMap");
     cmdDupl.setCaption(QStringLiteral("Elimina &Duplicati"));
     txtDupl.setText(QStringLiteral("1"));
     optIntegr[1]->caption = QStringLiteral("&Si");

@@ -249,6 +249,9 @@ struct Controlli {
     CasellaControllo chkCoord{"chkCoord"};
     CasellaControllo chkMemoria{"chkMemoria"};  // use the coordinate memory
     std::array<CasellaControllo*, 2> chkRicerca{};  // 0 Gialle, 1 Bianche
+    CasellaControllo chkOsm{"chkOsm"};               // OpenStreetMap, beside the two directories
+    CasellaTesto txtFileOsm{"txtFileOsm"};           // extract file; empty: online (Overpass)
+    Etichetta lblOsm{"lblOsm"};                      // the data's attribution, while the source is used
     std::array<Etichetta*, 4> lblOrigine{};
     Pulsante cmdDupl{"cmdDupl"};
     CasellaTesto txtDupl{"txtDupl"};

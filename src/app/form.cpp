@@ -37,7 +37,11 @@ void Form::collega() {
     sel.collega();
     dup.collega();
     salva.collega();
+    osm.collega();
+    ric.controllaAltraFonte = [this] { return osm.ControllaFonte(); };
+    ric.altraFonteRegione = [this] { osm.EstraiRegione(); };
     ric.collega();
+    QObject::connect(&c.cmdCarica, &Pulsante::clicked, [this] { osm.RiferisciMancanti(); });
     imp.collega();
     man.imposta(com);
     man.collega();

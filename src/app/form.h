@@ -18,6 +18,7 @@
 #include "io/importazione.h"
 #include "io/salvataggio.h"
 #include "net/pagina_web.h"
+#include "osm/sorgente.h"
 #include "table/comandi.h"
 #include "table/duplicati.h"
 #include "table/manuale.h"
@@ -63,6 +64,7 @@ public:
     Manuale man{n, coord, dup, salva, imp, ric};
     Comandi com{n, coord, imp, man};
     RecordSalvati salvati{tab};
+    osm::SorgenteOsm osm{n};
 
 private:
     void collega();

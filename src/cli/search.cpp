@@ -59,14 +59,27 @@ void TuttiSeNessuno(Lista& l) {
 
 }  // namespace
 
-int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& err) {
+int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream& err) {
     QMap<QString, QString> opz;
     QString errore;
+    // --osm-tag may be given several times: each one is a choice of its own.
+    QStringList argomenti;
+    QVector<osm::Filtro> filtriOsm;
+    for (int i = 0; i < argomentiDati.size(); ++i) {
+        if (argomentiDati[i] != u"--osm-tag") {
+            argomenti << argomentiDati[i];
+            continue;
+        }
+        if (i + 1 >= argomentiDati.size()) return Errore(err, QStringLiteral("manca il valore di --osm-tag"));
+        osm::Filtro f;
+        if (!osm::LeggiFiltro(argomentiDati[++i], f, errore)) return Errore(err, errore);
+        filtriOsm << f;
+    }
     if (!LeggiOpzioni(argomenti,
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
-                       "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni"},
+                       "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni", "url-overpass", "osm-file"},
                       {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet",
-                       "senza-memoria", "ov2-semplice"},
+                       "senza-memoria", "ov2-semplice", "osm", "no-osm"},
                       opz,
                       errore))
         return Errore(err, errore);
@@ -74,6 +87,8 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
 
     // The caller's relative path, before the work folder becomes current.
     const QString integra = opz.contains("integra") ? QFileInfo(opz.value("integra")).absoluteFilePath() : QString();
+    const QString fileOsm = opz.contains("osm-file") ? QFileInfo(opz.value("osm-file")).absoluteFilePath() : QString();
+
     DialoghiConsole dialoghi(err);
     Form f(dialoghi);
     f.Form_Load(opz.value("dir"));
@@ -82,6 +97,11 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
     if (opz.contains("url-gialle")) f.amb.servizi.gialle = NormalizzaBase(opz.value("url-gialle"));
     if (opz.contains("url-bianche")) f.amb.servizi.bianche = NormalizzaBase(opz.value("url-bianche"));
     if (opz.contains("url-geocoder")) f.amb.servizi.geocoder = NormalizzaBase(opz.value("url-geocoder"));
+    if (opz.contains("url-overpass")) f.amb.servizi.overpass = NormalizzaBase(opz.value("url-overpass"));
+    // OpenStreetMap: off unless asked for; an extract file or tags given ask for it.
+    f.c.chkOsm.setValue((opz.contains("osm") || !fileOsm.isEmpty() || !filtriOsm.isEmpty()) && !opz.contains("no-osm"));
+    f.c.txtFileOsm.setText(fileOsm);
+    f.osm.filtriUtente = filtriOsm;
     if (!ImpostaUscite(opz, f, errore)) return Errore(err, errore);
 
     if (opz.contains("integra")) {
@@ -152,6 +172,7 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
 
     dialoghi.errori.clear();
     f.ric.cmdCarica_Click();
+    f.osm.RiferisciMancanti();
     sentinella.stop();
     std::signal(SIGINT, precedente);
     if (terminale && !quiet) err << '\n';
@@ -170,7 +191,9 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
         if (!scritti.contains(p)) scritti << p;
     for (const QString& p : scritti) out << QDir::toNativeSeparators(p) << '\n';
     out.flush();
-    if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty()) return 1;
+    if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty() ||
+        !f.osm.areeMancanti.isEmpty())
+        return 1;
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -365,6 +366,31 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     auto* memoria = new QCheckBox(p3);
     m_legami.casella(c.chkMemoria, memoria);
     g3->addWidget(memoria, 6, 0, 1, 4);
+    // OpenStreetMap from an extract file instead of online, and the data's attribution.
+    // The source's box shares the row of its extract file, so the panel stays narrow.
+    auto* rigaOsm = new QHBoxLayout;
+    auto* osm = new QCheckBox(p3);
+    m_legami.casella(c.chkOsm, osm);
+    rigaOsm->addWidget(osm);
+    auto* fileOsm = new QLineEdit(p3);
+    fileOsm->setPlaceholderText(QStringLiteral("estratto: nessuno, in linea"));
+    fileOsm->setToolTip(QStringLiteral("Estratto OpenStreetMap (.osm.pbf, .osm); vuoto: in linea"));
+    m_legami.testo(c.txtFileOsm, fileOsm);
+    rigaOsm->addWidget(fileOsm, 1);
+    auto* sfogliaOsm = new QPushButton(QStringLiteral("..."), p3);
+    sfogliaOsm->setObjectName(QStringLiteral("cmdFileOsm"));
+    sfogliaOsm->setFixedWidth(28);
+    connect(sfogliaOsm, &QPushButton::clicked, this, [this] {
+        const QString scelto = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Estratto OpenStreetMap"), QString(),
+            QStringLiteral("Estratti OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.bz2 *.osm.gz);;Tutti i file (*)"));
+        if (!scelto.isEmpty()) f.c.txtFileOsm.setText(scelto);
+    });
+    rigaOsm->addWidget(sfogliaOsm);
+    g3->addLayout(rigaOsm, 7, 0, 1, 4);
+    auto* attribuzione = new QLabel(p3);
+    m_legami.etichetta(c.lblOsm, attribuzione);
+    g3->addWidget(attribuzione, 8, 0, 1, 4);
     // Columns side by side keep the search panel low: the record table gets the height.
     auto* estrazione = new QVBoxLayout;
     estrazione->addWidget(p3);

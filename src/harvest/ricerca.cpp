@@ -93,6 +93,7 @@ void Ricerca::cmdCarica_Click() {
             n.d.messaggio(QString::fromUtf8(errore), titolo, Icona::Critica);
             return;
         }
+        if (controllaAltraFonte && !controllaAltraFonte()) return;
 
         if (c.optIntegr[0]->value()) {
             n.tab.EliminaRigheVuoteTabella();
@@ -182,6 +183,8 @@ void Ricerca::Corsa() {
             c.lblLocalita[1]->setCaption(QStringLiteral("Regione:"));
             c.txtProv.setText(QStringLiteral("**"));
             c.txtComune.setText(st.sLocalita);
+            if (altraFonteRegione) altraFonteRegione();
+            if (av.bStop) return;
 
             if (TuttiSelezionati(c.lstProv)) {
                 av.DescrizioneFase = QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Regione: ") + st.sRegione;

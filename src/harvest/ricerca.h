@@ -40,6 +40,10 @@ public:
 
     // Sends the window to the back at the start of a run, where the window system allows it.
     std::function<void()> mandaIndietro;
+    // A source beside the directories (OpenStreetMap): checked with the input, then asked for
+    // each region the run works, before the directories.
+    std::function<bool()> controllaAltraFonte;
+    std::function<void()> altraFonteRegione;
 
 private:
     Nucleo& n;

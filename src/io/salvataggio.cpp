@@ -329,7 +329,9 @@ void Salvataggio::SalvaFile(int Modo) {
     const bool scrivi = haRecord || Modo != 0;
 
     const auto& formati = FormatiUscita();
-    const ContestoUscita ctx{c.txtCosa.text(), c.cmbCancella.text(), intestazione, c.chkOv2Semplice.value()};
+    // The licence of some sources asks for their notice wherever the data goes.
+    const ContestoUscita ctx{c.txtCosa.text(), c.cmbCancella.text(), intestazione + n.tab.attribuzioni,
+                             c.chkOv2Semplice.value()};
     m_avvisi.clear();
     if (scrivi && c.chkOutput[0]->value()) {
         RiscriviParole(Modo);

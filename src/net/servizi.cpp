@@ -18,7 +18,8 @@ IndirizziServizi IndirizziServizi::predefiniti() {
     };
     return {leggi("GEOMERCE_URL_GIALLE", GEOMERCE_URL_GIALLE_DEFAULT),
             leggi("GEOMERCE_URL_BIANCHE", GEOMERCE_URL_BIANCHE_DEFAULT),
-            leggi("GEOMERCE_URL_GEOCODER", GEOMERCE_URL_GEOCODER_DEFAULT)};
+            leggi("GEOMERCE_URL_GEOCODER", GEOMERCE_URL_GEOCODER_DEFAULT),
+            leggi("GEOMERCE_URL_OVERPASS", GEOMERCE_URL_OVERPASS_DEFAULT)};
 }
 
 namespace {

@@ -10,8 +10,10 @@ struct IndirizziServizi {
     QString gialle;
     QString bianche;
     QString geocoder;
+    QString overpass;  // OpenStreetMap's Overpass API
 
-    // Build-time constants, then GEOMERCE_URL_GIALLE / _BIANCHE / _GEOCODER when set.
+
+    // Build-time constants, then GEOMERCE_URL_GIALLE / _BIANCHE / _GEOCODER / _OVERPASS when set.
     static IndirizziServizi predefiniti();
     // Which directory markers a request lights: the service whose base address the URL begins
     // with; where services share one address, the service's own path decides. The geocoder

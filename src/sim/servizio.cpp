@@ -4,10 +4,12 @@
 
 #include <QRegularExpression>
 #include <QStringEncoder>
+#include <QUrlQuery>
 
 #include <chrono>
 #include <thread>
 
+#include "sim/overpass.h"
 #include "sim/pagine.h"
 
 namespace gm::sim {
@@ -54,6 +56,8 @@ Servizio::Servizio(const Opzioni& o) : m_o(o), m_elenco(o.seme), m_server(std::m
     m_server->set_keep_alive_max_count(100000);
     m_server->set_tcp_nodelay(true);  // small pages: no waiting on delayed acknowledgements
     m_server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) { gestisci(req, res); });
+    // Overpass takes its query as the form field "data" of a POST, or in the query string.
+    m_server->Post("/api/interpreter", [this](const httplib::Request& req, httplib::Response& res) { gestisci(req, res); });
 }
 
 Servizio::~Servizio() {
@@ -85,7 +89,7 @@ Guasto Servizio::sorteggia(quint64 n) const {
 void Servizio::registra(const httplib::Request& req) {
     if (!m_log) return;
     std::lock_guard<std::mutex> l(m_mutexLog);
-    std::fprintf(m_log, "GET %s\n", req.target.c_str());
+    std::fprintf(m_log, "%s %s\n", req.method.c_str(), req.target.c_str());
     std::fflush(m_log);
 }
 
@@ -95,6 +99,10 @@ void Servizio::gestisci(const httplib::Request& req, httplib::Response& res) {
     if (m_o.latenzaMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.latenzaMs));
     Parametri p;
     for (const auto& [k, v] : req.params) p.append({QString::fromUtf8(k), QString::fromUtf8(v)});
+    if (req.method == "POST" && !req.has_param("data")) {
+        const QUrlQuery modulo(QString::fromUtf8(req.body.substr(0, 1 << 20)));
+        for (const auto& [k, v] : modulo.queryItems(QUrl::FullyDecoded)) p.append({k, v});
+    }
     const Guasto g = sorteggia(n);
     if (g == Guasto::Vuota) {
         res.set_content("", "text/html");
@@ -111,7 +119,7 @@ void Servizio::gestisci(const httplib::Request& req, httplib::Response& res) {
     QStringEncoder enc(r.charset.constData());
     auto corpo = std::make_shared<std::string>(QByteArray(enc.encode(r.testo)).toStdString());
     res.status = r.stato;
-    const std::string tipo = "text/html; charset=" + r.charset.toStdString();
+    const std::string tipo = r.tipo.toStdString() + "; charset=" + r.charset.toStdString();
     if (g == Guasto::Troncata) {
         corpo->resize(corpo->size() / 2);
     } else if (g == Guasto::Interrotta) {
@@ -135,6 +143,7 @@ Servizio::Risposta Servizio::rispondi(const QString& percorso, const Parametri& 
     if (percorso == u"/pg/cgi/mappe/build_map.cgi") return mappaGialle(p);
     if (percorso == u"/execute.cgi") return bianche(p);
     if (percorso == u"/map/places.cgi") return geocoder(p);
+    if (percorso == u"/api/interpreter") return overpass(p);
     if (percorso == u"/")
         return {200, QStringLiteral("<html><body><h1>geomerce-sim</h1><p>Pagine Gialle: /pg/cgi/pgsearch.cgi, "
                                     "Pagine Bianche: /execute.cgi, geocoder: /map/places.cgi</p></body></html>")};
@@ -297,6 +306,15 @@ Servizio::Risposta Servizio::geocoder(const Parametri& p) {
     altro.lat += 0.3;
     altro.testo = via + QStringLiteral(", ") + t.capComune(1, 1, 1) + u' ' + t.nomeComune(1, 1, 1);
     r.testo = GeocoderElenco(cercato, {altro, g});
+    return r;
+}
+
+Servizio::Risposta Servizio::overpass(const Parametri& p) {
+    const RispostaOverpassSim o = RispondiOverpass(m_elenco, m_catalogo, Param(p, "data"));
+    Risposta r;
+    r.stato = o.stato;
+    r.testo = QString::fromUtf8(o.json);
+    if (o.stato == 200) r.tipo = "application/json";
     return r;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "osm/preset.h"
 #include "sim/elenco.h"
 
 namespace httplib {
@@ -47,6 +48,7 @@ public:
         int stato = 200;
         QString testo;
         QByteArray charset = "utf-8";
+        QByteArray tipo = "text/html";
     };
     Risposta rispondi(const QString& percorso, const QList<std::pair<QString, QString>>& parametri);
 
@@ -57,6 +59,7 @@ public:
 private:
     Opzioni m_o;
     Elenco m_elenco;
+    osm::CatalogoPreset m_catalogo;
     std::unique_ptr<httplib::Server> m_server;
     std::mutex m_mutexLog;
     FILE* m_log = nullptr;
@@ -71,6 +74,7 @@ private:
     Risposta mappaGialle(const QList<std::pair<QString, QString>>& p);
     Risposta bianche(const QList<std::pair<QString, QString>>& p);
     Risposta geocoder(const QList<std::pair<QString, QString>>& p);
+    Risposta overpass(const QList<std::pair<QString, QString>>& p);
 };
 
 }  // namespace gm::sim

@@ -40,6 +40,7 @@ void TabellaRecord::Svuota() {
     mfgTab.setRows(1);
     mfgTab.setRows(kRigheMinime);
     nRecord = 0;
+    attribuzioni.clear();
     c.txtRec.setText(QStringLiteral("0"));
 }
 
@@ -107,6 +108,7 @@ void TabellaRecord::EliminaRigheVuoteTabella() {
     long col = ColonnaOrdinamento, tipo = Griglia::CrescenteCase;
     OrdinamentoTabella(col, tipo);
     mfgTab.setTopRow(1);
+    if (nRecord == 0) attribuzioni.clear();
     av.AggiornaPercentuale(0, 0);
     c.txtRec.setText(QString::number(nRecord));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -28,6 +29,8 @@ public:
     long nRecord = 0;
     long ColonnaOrdinamento = 0;
     bool bTabellaPiena = false;
+    // Notices the licences of the records' sources ask for (OpenStreetMap); gone with the records.
+    QStringList attribuzioni;
 
     // Lays out mfgTab, mfgImp and mfgFind at start-up.
     void ImpostaGriglie();
