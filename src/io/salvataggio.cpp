@@ -15,6 +15,7 @@
 #include "app/controlli.h"
 #include "app/dialoghi.h"
 #include "geo/territorio.h"
+#include "harvest/stato.h"
 #include "io/file_testo.h"
 #include "io/ov2.h"
 #include "io/xls.h"
@@ -308,9 +309,15 @@ void Salvataggio::SalvaFile(int Modo) {
                    c.txt100.text(),      QString::number(c.txt100.larghezza),
                    c.lblPerc.caption()};
         QStringList righe(ripresa.begin(), ripresa.end());
-        if (Modo == 3) righe[0] = QStringLiteral("Fine Regione: ") + ripresa[0];
+        // A region or a run with pages that never arrived is not finished: the resume repeats it.
+        const long mancanti = Modo == 3 ? n.stato.nPagineMancantiRegione : n.stato.nPagineMancanti;
+        const QString senza = QStringLiteral(" (%1 pagine non scaricate)").arg(mancanti);
+        if (Modo == 3)
+            righe[0] = (mancanti > 0 ? QStringLiteral("Regione incompleta: ") + ripresa[0] + senza
+                                     : QStringLiteral("Fine Regione: ") + ripresa[0]);
         if (Modo == 4) {
-            righe = QStringList{QStringLiteral("Ricerca completata")};
+            righe = QStringList{mancanti > 0 ? QStringLiteral("Ricerca incompleta") + senza
+                                             : QStringLiteral("Ricerca completata")};
             base += QStringLiteral("-End");
         }
         const QLocale locale;
