@@ -161,6 +161,8 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
     }
     err.flush();
     if (!resoconto.completo()) return 1;
+    // A save whose eliminations left no record wrote nothing: no success.
+    if (f.salva.bTuttiEliminati) return 1;
     if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty()) return 1;
     return 0;
 }

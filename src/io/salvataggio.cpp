@@ -100,6 +100,8 @@ void Salvataggio::cmdSalva_Click() {
         return;
     }
     n.c.BloccaFrame(false);
+    m_doppiPrima = dup.eliminati.doppi;
+    m_incompletiPrima = dup.eliminati.incompleti;
     if (!n.c.chkOutput[0]->value()) {
         SalvaFile(1);
     } else {
@@ -333,6 +335,10 @@ void Salvataggio::SalvaFile(int Modo) {
         c.chkOutput[1]->setValue(false);
         c.chkOutput[2]->setValue(true);
     } else {
+        if (m_doppiPrima < 0) {
+            m_doppiPrima = dup.eliminati.doppi;
+            m_incompletiPrima = dup.eliminati.incompleti;
+        }
         if (Val(c.txtDupl.text()) > 0) {
             dup.EliminaDuplicati(0);
             c.BloccaFrame(false);
@@ -350,8 +356,12 @@ void Salvataggio::SalvaFile(int Modo) {
 
     bool haRecord = false;
     for (int i = 1; i < n.tab.mfgTab.rows() && !haRecord; ++i) haRecord = !n.tab.mfgTab.text(i, kNome).isEmpty();
-    // An emergency save of an empty table would only replace good files with empty ones.
-    const bool scrivi = haRecord || Modo != 0;
+    // An emergency or user save of an empty table would only replace good files with empty ones.
+    const bool scrivi = haRecord || Modo >= 2;
+    const long doppi = dup.eliminati.doppi - std::max(0L, m_doppiPrima);
+    const long incompleti = dup.eliminati.incompleti - std::max(0L, m_incompletiPrima);
+    m_doppiPrima = m_incompletiPrima = -1;
+    if (Modo == 1) bTuttiEliminati = !haRecord;
 
     bool completo = true;
     if (scrivi && c.chkOutput[0]->value()) {
@@ -377,7 +387,18 @@ void Salvataggio::SalvaFile(int Modo) {
         if (av.bStop)
             n.d.messaggio(QStringLiteral("Salvataggio interrotto..."), QStringLiteral("Interruzione"), Icona::Critica);
         QString testo;
-        if (conteggio == 0 && errori.isEmpty())
+        QStringList tolti;
+        if (doppi > 0) tolti << QString::number(doppi) + (doppi == 1 ? QStringLiteral(" doppio") : QStringLiteral(" doppi"));
+        if (incompleti > 0)
+            tolti << QString::number(incompleti) +
+                         (incompleti == 1 ? QStringLiteral(" incompleto") : QStringLiteral(" incompleti")) +
+                         QStringLiteral(" (senza CAP, città e provincia)");
+        if (!haRecord)
+            testo = tolti.isEmpty() ? QStringLiteral("Nessun file salvato: la tabella è vuota.")
+                                    : QStringLiteral("Nessun file salvato: l'eliminazione dei duplicati ha tolto tutti i "
+                                                     "record (") +
+                                          tolti.join(QStringLiteral(", ")) + QStringLiteral(").");
+        else if (conteggio == 0 && errori.isEmpty())
             testo = QStringLiteral("Nessuna tipologia selezionata!");
         else if (conteggio == 1)
             testo = QStringLiteral("Il file") + kCrLf + kCrLf + elenco + kCrLf + QStringLiteral("è stato salvato!");
@@ -387,14 +408,16 @@ void Salvataggio::SalvaFile(int Modo) {
             if (!testo.isEmpty()) testo += kCrLf + kCrLf;
             testo += errori.join(kCrLf);
         }
-        if (c.chkArea[0]->value())
+        if (haRecord && c.chkArea[0]->value())
             testo += kCrLf + kCrLf +
                      QStringLiteral("I file .OV2 non sono ottimizzati; provvedere con RemakeOv2 (da %1)")
                          .arg(QLatin1String(kSitoRemakeOv2));
+        if (haRecord && !tolti.isEmpty())
+            testo += kCrLf + kCrLf + QStringLiteral("Record eliminati: ") + tolti.join(QStringLiteral(", ")) + u'.';
         if (av.bStop) testo += kCrLf + kCrLf + QStringLiteral("Operazione interrotta!");
         av.IndicaOccupato(false);
         c.BloccaFrame(true);
-        n.d.messaggio(testo, kTitoloProgramma, Icona::Informazione);
+        n.d.messaggio(testo, kTitoloProgramma, haRecord ? Icona::Informazione : Icona::Esclamazione);
         av.bStop = false;
         return;
     }

@@ -48,6 +48,8 @@ public:
     QStringList erroriScrittura;  // files that could not be written
     // True once the word list has been read from its file in this process.
     bool bParoleCaricate = false;
+    // The last user save found no record left after the eliminations and wrote nothing.
+    bool bTuttiEliminati = false;
 
 private:
     // Each pass returns false when a stop request ended it; nothing half-written is kept.
@@ -65,6 +67,8 @@ private:
     Duplicati& dup;
     QByteArray* m_ov2 = nullptr;      // the OV2 file being written
     QVector<QStringList> m_cartella;  // a workbook left unsaved by a stop
+    // Eliminations counted from the "&Salva" press that started the user save.
+    long m_doppiPrima = -1, m_incompletiPrima = -1;
 };
 
 }  // namespace gm

@@ -51,7 +51,7 @@ Arrivo PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
 void PaginaWeb::Giro(const QString& Url, Arrivo& a) {
     ScaricaPaginaDaInternet(Url, a);
     // A page fetched but not read back (its file could not be written or read) did not arrive.
-    if (sTestoPagina.isEmpty() && a.arrivata()) a.esito = Esito::Vuota;
+    if (sTestoPagina.isEmpty() && a.arrivata()) a.esito = EsitoPagina::Vuota;
     // The GET route only for faults a second try at once may cure: a silent server stays silent.
     if (sTestoPagina.isEmpty() && a.ripetibile() && !a.senzaRisposta()) {
         c.lblTent.setForeColor(kRosso);
@@ -98,11 +98,14 @@ bool PaginaWeb::DownloadFile(const QString& sSourceUrl, const QString& NomePagin
     QByteArray corpo, charset;
     if (NomePaginaHTML.isEmpty()) {
         // No page file: the GET route will ask; nothing is known of the page yet.
-        a.esito = Esito::Vuota;
+        a.esito = EsitoPagina::Vuota;
     } else if (Richiesta(sSourceUrl, corpo, charset, a)) {
         // A failed write leaves no file, so the caller sees the download as failed.
         ok = ScriviFileProvvisorio(NomePaginaHTML, corpo);
-        if (ok) charsetScaricato = charset;
+        if (ok)
+            charsetScaricato = charset;
+        else
+            a.esito = EsitoPagina::Vuota;  // fetched but not kept: the next route asks again
     }
     av.Cedi();
     return ok;
@@ -117,7 +120,7 @@ bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& cha
     // server receives the same text the caller built.
     const QUrl u(url, QUrl::TolerantMode);
     if (!u.isValid() || (u.scheme() != u"http" && u.scheme() != u"https") || u.host().isEmpty()) {
-        a.esito = Esito::NonValida;
+        a.esito = EsitoPagina::NonValida;
         return false;
     }
 
@@ -176,19 +179,19 @@ bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& cha
     const QVariant statoHttp = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     a.statoHttp = statoHttp.toInt();
     if (troppo)
-        a.esito = Esito::TroppoGrande;
+        a.esito = EsitoPagina::TroppoGrande;
     else if (fermata)
-        a.esito = Esito::Fermata;
+        a.esito = EsitoPagina::Fermata;
     else if (scaduta)
-        a.esito = Esito::Scaduta;
+        a.esito = EsitoPagina::Scaduta;
     else if (a.statoHttp >= 400)
-        a.esito = Esito::ErroreHttp;
+        a.esito = EsitoPagina::ErroreHttp;
     else if (r->error() != QNetworkReply::NoError)
         // No status line at all: the server never answered; otherwise the answer was cut short.
-        a.esito = statoHttp.isValid() ? Esito::Troncata : Esito::Rifiutata;
+        a.esito = statoHttp.isValid() ? EsitoPagina::Troncata : EsitoPagina::Rifiutata;
     else
         a.esito = ValutaCorpo(a.statoHttp, dati);
-    const bool ok = a.esito == Esito::Arrivata;
+    const bool ok = a.esito == EsitoPagina::Arrivata;
     if (ok) {
         corpo = dati;
         const QString tipo = r->header(QNetworkRequest::ContentTypeHeader).toString();

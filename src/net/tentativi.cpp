@@ -11,12 +11,12 @@ namespace gm {
 
 bool Arrivo::ripetibile() const {
     switch (esito) {
-    case Esito::Rifiutata:
-    case Esito::Scaduta:
-    case Esito::Vuota:
-    case Esito::Troncata:
+    case EsitoPagina::Rifiutata:
+    case EsitoPagina::Scaduta:
+    case EsitoPagina::Vuota:
+    case EsitoPagina::Troncata:
         return true;
-    case Esito::ErroreHttp:
+    case EsitoPagina::ErroreHttp:
         // A missing or forbidden page stays so; a server error, a time-out or a busy server clears.
         return statoHttp >= 500 || statoHttp == 408 || statoHttp == 429;
     default:
@@ -26,30 +26,30 @@ bool Arrivo::ripetibile() const {
 
 QString Arrivo::descrizione() const {
     switch (esito) {
-    case Esito::Arrivata: return QStringLiteral("pagina arrivata");
-    case Esito::Rifiutata: return QStringLiteral("connessione rifiutata o chiusa senza risposta");
-    case Esito::Scaduta: return QStringLiteral("nessuna risposta nel tempo massimo");
-    case Esito::ErroreHttp: return QStringLiteral("errore HTTP %1").arg(statoHttp);
-    case Esito::Vuota: return QStringLiteral("pagina vuota");
-    case Esito::Troncata: return QStringLiteral("pagina incompleta");
-    case Esito::TroppoGrande: return QStringLiteral("pagina troppo grande");
-    case Esito::NonValida: return QStringLiteral("indirizzo non valido");
-    case Esito::Fermata: return QStringLiteral("interrotta");
-    case Esito::NonRichiesta: return QStringLiteral("servizio che non risponde");
+    case EsitoPagina::Arrivata: return QStringLiteral("pagina arrivata");
+    case EsitoPagina::Rifiutata: return QStringLiteral("connessione rifiutata o chiusa senza risposta");
+    case EsitoPagina::Scaduta: return QStringLiteral("nessuna risposta nel tempo massimo");
+    case EsitoPagina::ErroreHttp: return QStringLiteral("errore HTTP %1").arg(statoHttp);
+    case EsitoPagina::Vuota: return QStringLiteral("pagina vuota");
+    case EsitoPagina::Troncata: return QStringLiteral("pagina incompleta");
+    case EsitoPagina::TroppoGrande: return QStringLiteral("pagina troppo grande");
+    case EsitoPagina::NonValida: return QStringLiteral("indirizzo non valido");
+    case EsitoPagina::Fermata: return QStringLiteral("interrotta");
+    case EsitoPagina::NonRichiesta: return QStringLiteral("servizio che non risponde");
     }
     return QString();
 }
 
-Esito ValutaCorpo(int statoHttp, const QByteArray& corpo) {
-    if (statoHttp >= 400) return Esito::ErroreHttp;
-    if (corpo.isEmpty()) return Esito::Vuota;
+EsitoPagina ValutaCorpo(int statoHttp, const QByteArray& corpo) {
+    if (statoHttp >= 400) return EsitoPagina::ErroreHttp;
+    if (corpo.isEmpty()) return EsitoPagina::Vuota;
     // Every HTML page ends with its closing tag: one without it was cut short, whatever length the
     // server announced for it.
     const QLatin1StringView testa(corpo.constData(), std::min<qsizetype>(corpo.size(), 1024));
     if (testa.contains(QLatin1StringView("<html"), Qt::CaseInsensitive) &&
         !QLatin1StringView(corpo).contains(QLatin1StringView("</html"), Qt::CaseInsensitive))
-        return Esito::Troncata;
-    return Esito::Arrivata;
+        return EsitoPagina::Troncata;
+    return EsitoPagina::Arrivata;
 }
 
 qint64 Orologio::adesso() {
@@ -87,7 +87,7 @@ void SaluteServizi::tentativo(const QString& origine, bool risposta, qint64 iniz
 }
 
 bool SaluteServizi::fineRichiesta(const QString& origine, const Arrivo& a, const RegoleTentativi& r) {
-    if (a.esito == Esito::Fermata || a.esito == Esito::NonRichiesta || a.esito == Esito::NonValida) return false;
+    if (a.esito == EsitoPagina::Fermata || a.esito == EsitoPagina::NonRichiesta || a.esito == EsitoPagina::NonValida) return false;
     Stato& s = m_stati[origine];
     if (!a.senzaRisposta()) {
         s.richiesteMute = 0;
@@ -105,25 +105,25 @@ Arrivo RipetiRichiesta(const QString& url, const QString& origine, SaluteServizi
     Arrivo a;
     a.url = url;
     if (salute.morto(origine)) {
-        a.esito = Esito::NonRichiesta;
+        a.esito = EsitoPagina::NonRichiesta;
         return a;
     }
     for (int g = 0; g <= regole.msPause.size(); ++g) {
         if (g > 0) {
             if (!a.ripetibile() || !salute.altroGiro(origine, orologio.adesso(), regole)) break;
             if (!orologio.attendi(regole.msPause[g - 1], fermati)) {
-                a.esito = Esito::Fermata;
+                a.esito = EsitoPagina::Fermata;
                 break;
             }
         }
         const qint64 inizio = orologio.adesso();
-        a.esito = Esito::Arrivata;
+        a.esito = EsitoPagina::Arrivata;
         a.statoHttp = 0;
         giro(a);
         ++a.giri;
-        if (a.esito != Esito::Fermata && a.esito != Esito::NonValida)
+        if (a.esito != EsitoPagina::Fermata && a.esito != EsitoPagina::NonValida)
             salute.tentativo(origine, !a.senzaRisposta(), inizio);
-        if (a.arrivata() || a.esito == Esito::Fermata) break;
+        if (a.arrivata() || a.esito == EsitoPagina::Fermata) break;
     }
     a.servizioMorto = salute.fineRichiesta(origine, a, regole);
     return a;

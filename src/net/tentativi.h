@@ -11,7 +11,7 @@
 namespace gm {
 
 // How one request for a page ended.
-enum class Esito {
+enum class EsitoPagina {
     Arrivata,
     Rifiutata,     // connection refused, reset or closed before any answer; host not found
     Scaduta,       // no complete answer within the time-out
@@ -27,24 +27,24 @@ enum class Esito {
 // What became of one request, after all its rounds.
 struct Arrivo {
     QString url;
-    Esito esito = Esito::Arrivata;
+    EsitoPagina esito = EsitoPagina::Arrivata;
     int statoHttp = 0;
     int giri = 0;                  // rounds made
     int tentativi = 0;             // attempts made over all routes and rounds
     bool servizioMorto = false;    // this request made its service be called dead
 
-    bool arrivata() const { return esito == Esito::Arrivata; }
+    bool arrivata() const { return esito == EsitoPagina::Arrivata; }
     // The server gave no answer at all: what makes a service dead.
-    bool senzaRisposta() const { return esito == Esito::Rifiutata || esito == Esito::Scaduta; }
+    bool senzaRisposta() const { return esito == EsitoPagina::Rifiutata || esito == EsitoPagina::Scaduta; }
     // Worth asking again: a fault that may clear.
     bool ripetibile() const;
     // Counts as a page that never arrived (a stop is not a fault of the page).
-    bool mancante() const { return !arrivata() && esito != Esito::Fermata; }
+    bool mancante() const { return !arrivata() && esito != EsitoPagina::Fermata; }
     QString descrizione() const;
 };
 
 // Classifies an answer that came: status, body and whether the transfer was cut.
-Esito ValutaCorpo(int statoHttp, const QByteArray& corpo);
+EsitoPagina ValutaCorpo(int statoHttp, const QByteArray& corpo);
 
 struct RegoleTentativi {
     // Pauses before the second, third, ... round: a page gets one round more than pauses.
