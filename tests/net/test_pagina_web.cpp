@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "support/ambiente_test.h"
+#include "support/orologio_finto.h"
 
 using namespace gm;
 
@@ -81,24 +82,12 @@ private:
     std::map<QTcpSocket*, QByteArray> buffer;
 };
 
-// Pauses between rounds pass at once; the test reads what they were.
-struct OrologioFinto : Orologio {
-    qint64 t = 0;
-    QVector<qint64> pause;
-    qint64 adesso() override { return t; }
-    bool attendi(qint64 ms, const std::function<bool()>& fermati) override {
-        pause << ms;
-        t += ms;
-        return !(fermati && fermati());
-    }
-};
-
 struct Banco : ::testing::Test {
     test::FormDiProva f;
     Form* form = nullptr;
     PaginaWeb* web = nullptr;
     Server server;
-    std::shared_ptr<OrologioFinto> orologio = std::make_shared<OrologioFinto>();
+    std::shared_ptr<test::OrologioFinto> orologio = std::make_shared<test::OrologioFinto>();
 
     void SetUp() override {
         form = &f.avvia();

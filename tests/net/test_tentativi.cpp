@@ -2,24 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "net/tentativi.h"
+#include "support/orologio_finto.h"
 
 using namespace gm;
+using gm::test::OrologioFinto;
 
 namespace {
-
-// A clock that never sleeps: pauses and attempts move it forward.
-struct OrologioFinto : Orologio {
-    qint64 t = 0;
-    QVector<qint64> pause;
-    std::function<void()> durantePausa;
-    qint64 adesso() override { return t; }
-    bool attendi(qint64 ms, const std::function<bool()>& fermati) override {
-        pause << ms;
-        t += ms;
-        if (durantePausa) durantePausa();
-        return !(fermati && fermati());
-    }
-};
 
 // One round that costs ms on the clock and ends with esito (and the HTTP status).
 auto Giro(OrologioFinto& o, qint64 ms, EsitoPagina esito, int stato = 0) {
