@@ -313,7 +313,8 @@ void Salvataggio::SalvaFile(int Modo) {
         QStringList righe(ripresa.begin(), ripresa.end());
         // A region or a run with pages that never arrived is not finished: the resume repeats it.
         const long mancanti = Modo == 3 ? n.stato.nPagineMancantiRegione : n.stato.nPagineMancanti;
-        const QString senza = QStringLiteral(" (%1 pagine non scaricate)").arg(mancanti);
+        const QString senza = mancanti == 1 ? QStringLiteral(" (1 pagina non scaricata)")
+                                            : QStringLiteral(" (%1 pagine non scaricate)").arg(mancanti);
         if (Modo == 3)
             righe[0] = (mancanti > 0 ? QStringLiteral("Regione incompleta: ") + ripresa[0] + senza
                                      : QStringLiteral("Fine Regione: ") + ripresa[0]);
