@@ -1,9 +1,11 @@
 // The search run against the built-in directory service with no latency. Targets: requests made
 // equal to the pages the area needs (no page fetched twice); under 2 ms of program CPU per result
-// page; a 10-page province parsed in under 20 ms of CPU.
+// page; a 10-page province parsed in under 20 ms of CPU; with the coordinate memory, a second run
+// over a province asks at most 10% of the first run's coordinate requests.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -92,7 +94,7 @@ BENCHMARK(BM_RicercaRegione)->Unit(benchmark::kMillisecond)->Iterations(2)->UseR
 struct CorsaProvincia {
     double record = 0, mancanti = 0, secondi = 0;
 };
-CorsaProvincia Provincia(const QString& base) {
+CorsaProvincia ProvinciaConGuasti(const QString& base) {
     QTemporaryDir cartella;
     gm::DialoghiRegistrati d;
     gm::Form f(d);
@@ -115,9 +117,9 @@ void BM_ProvinciaConGuasti(benchmark::State& s) {
         s.SkipWithError("geomerce-sim did not start");
         return;
     }
-    const CorsaProvincia rif = Provincia(pulito.base());
+    const CorsaProvincia rif = ProvinciaConGuasti(pulito.base());
     CorsaProvincia g;
-    for (auto _ : s) g = Provincia(guasto.base());
+    for (auto _ : s) g = ProvinciaConGuasti(guasto.base());
     s.counters["record_pulita"] = rif.record;
     s.counters["record"] = g.record;
     s.counters["recuperati_pct"] = rif.record > 0 ? 100.0 * g.record / rif.record : 0;
@@ -126,6 +128,104 @@ void BM_ProvinciaConGuasti(benchmark::State& s) {
     s.counters["s_con_guasti"] = g.secondi;
 }
 BENCHMARK(BM_ProvinciaConGuasti)->Arg(30)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// Requests for coordinates in a request log: map pages, reverse lookups, searches by name, the
+// geocoder (the walk's own municipality queries carry the category).
+int RichiesteCoordinate(const QStringList& righe, const QString& cosa) {
+    const QRegularExpression re(QStringLiteral("build_map\\.cgi|execute\\.cgi\\?.*tr=10[678]|places\\.cgi|"
+                                               "pgsearch\\.cgi\\?.*cb=0&ind=(?!&nc=&qs=") +
+                                QRegularExpression::escape(cosa) + QStringLiteral("&)"));
+    return int(righe.filter(re).size());
+}
+
+QStringList Righe(const QString& percorso) {
+    QFile file(percorso);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// One province, both directories, coordinates on, in the work folder given.
+struct Provincia {
+    QString cosa = QStringLiteral("Supermercato"), regione = QStringLiteral("Molise"), provincia = QStringLiteral("Isernia");
+    long record = 0;
+    void cerca(const QString& cartella, const QString& base, bool memoria) {
+        gm::DialoghiRegistrati d;
+        gm::Form f(d);
+        f.Form_Load(cartella);
+        f.amb.servizi.gialle = f.amb.servizi.bianche = f.amb.servizi.geocoder = base;
+        f.c.chkCoord.setValue(true);
+        f.c.chkMemoria.setValue(memoria);
+        f.c.txtCosa.setText(cosa);
+        Seleziona(f.c.lstRegioni, regione);
+        Seleziona(f.c.lstProv, provincia);
+        Tutti(f.c.lstComuni);
+        f.c.cmdCarica.click();
+        record = f.tab.nRecord;
+    }
+};
+
+// One province with the coordinate memory: a first run into an empty memory, a second one over
+// it. Target: the second run asks at most 10% of the first run's coordinate requests.
+void BM_RicercaProvinciaMemoria(benchmark::State& s) {
+    QTemporaryDir log;
+    gm::sim::Processo sim(ProgrammaSim(), {"--log", log.filePath("r.log")});
+    if (!sim.avviato()) {
+        s.SkipWithError("geomerce-sim did not start");
+        return;
+    }
+    double prima = 0, seconda = 0, record = 0, tempoPrima = 0, tempoSeconda = 0;
+    for (auto _ : s) {
+        QTemporaryDir cartella;
+        Provincia p;
+        QElapsedTimer t;
+        QFile(log.filePath("r.log")).resize(0);
+        t.start();
+        p.cerca(cartella.path(), sim.base(), true);
+        tempoPrima += double(t.elapsed());
+        prima += RichiesteCoordinate(Righe(log.filePath("r.log")), p.cosa);
+        QFile(log.filePath("r.log")).resize(0);
+        t.restart();
+        p.cerca(cartella.path(), sim.base(), true);
+        tempoSeconda += double(t.elapsed());
+        seconda += RichiesteCoordinate(Righe(log.filePath("r.log")), p.cosa);
+        record += double(p.record);
+    }
+    const double n = double(s.iterations());
+    s.counters["record"] = record / n;
+    s.counters["coord_prima"] = prima / n;
+    s.counters["coord_seconda"] = seconda / n;
+    s.counters["quota_seconda"] = seconda / std::max(1.0, prima);
+    s.counters["ms_prima"] = tempoPrima / n;
+    s.counters["ms_seconda"] = tempoSeconda / n;
+}
+BENCHMARK(BM_RicercaProvinciaMemoria)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The one-at-a-time run over one province at 40 ms of simulated latency, without memory: the
+// baseline for fetching ahead.
+void BM_RicercaProvinciaLatenza40(benchmark::State& s) {
+    QTemporaryDir log;
+    gm::sim::Processo sim(ProgrammaSim(), {"--log", log.filePath("r.log"), "--latenza", "40"});
+    if (!sim.avviato()) {
+        s.SkipWithError("geomerce-sim did not start");
+        return;
+    }
+    double richieste = 0, coordinate = 0, record = 0;
+    for (auto _ : s) {
+        QTemporaryDir cartella;
+        Provincia p;
+        QFile(log.filePath("r.log")).resize(0);
+        p.cerca(cartella.path(), sim.base(), false);
+        const QStringList righe = Righe(log.filePath("r.log"));
+        richieste += double(righe.size());
+        coordinate += RichiesteCoordinate(righe, p.cosa);
+        record += double(p.record);
+    }
+    const double n = double(s.iterations());
+    s.counters["richieste"] = richieste / n;
+    s.counters["coord"] = coordinate / n;
+    s.counters["record"] = record / n;
+}
+BENCHMARK(BM_RicercaProvinciaLatenza40)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // Reading the ten result pages of a province: count, paging template and every listing.
 void BM_LetturaProvinciaDieciPagine(benchmark::State& s) {

@@ -182,6 +182,8 @@ Controlli::Controlli() {
 
     chkCoord.caption = QStringLiteral("Calcola le Coordinate");
     chkCoord.setValue(true);
+    chkMemoria.caption = QStringLiteral("Usa la memoria delle coordinate");
+    chkMemoria.setValue(true);
     chkRicerca[0]->caption = QStringLiteral("&Gialle");
     chkRicerca[1]->caption = QStringLiteral("&Bianche");
     chkRicerca[0]->setValue(true);

@@ -221,6 +221,7 @@ struct Controlli {
 
     CasellaTesto txtCosa{"txtCosa"};
     CasellaControllo chkCoord{"chkCoord"};
+    CasellaControllo chkMemoria{"chkMemoria"};  // use the coordinate memory
     std::array<CasellaControllo*, 2> chkRicerca{};  // 0 Gialle, 1 Bianche
     std::array<Etichetta*, 4> lblOrigine{};
     Pulsante cmdDupl{"cmdDupl"};

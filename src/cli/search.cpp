@@ -63,8 +63,10 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
     QString errore;
     if (!LeggiOpzioni(argomenti,
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
-                       "dir", "url-gialle", "url-bianche", "url-geocoder"},
-                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet"}, opz,
+                       "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni"},
+                      {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet",
+                       "senza-memoria"},
+                      opz,
                       errore))
         return Errore(err, errore);
     if (opz.value("regioni").trimmed().isEmpty()) return Errore(err, QStringLiteral("occorre --regioni \"R1;R2\""));
@@ -95,6 +97,13 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
         f.c.chkRicerca[1]->setValue(!opz.contains("no-bianche"));
     if (opz.contains("coordinate") || opz.contains("no-coordinate"))
         f.c.chkCoord.setValue(!opz.contains("no-coordinate"));
+    if (opz.contains("senza-memoria")) f.c.chkMemoria.setValue(false);
+    if (opz.contains("memoria-giorni")) {
+        bool ok = false;
+        const int giorni = opz.value("memoria-giorni").trimmed().toInt(&ok);
+        if (!ok || giorni < 0) return Errore(err, QStringLiteral("giorni di memoria non validi: ") + opz.value("memoria-giorni"));
+        f.coord.memoria.giorniValidita = giorni;
+    }
 
     QString sconosciuto;
     if (!Seleziona(f.c.lstRegioni, opz.value("regioni"), sconosciuto))
@@ -143,6 +152,12 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
     sentinella.stop();
     std::signal(SIGINT, precedente);
     if (terminale && !quiet) err << '\n';
+    // Positions taken from the memory were asked of no service.
+    if (!quiet && (f.coord.memoria.riprese > 0 || f.coord.memoria.registrate > 0)) {
+        err << "Memoria delle coordinate: " << f.coord.memoria.riprese << " posizioni riprese senza richieste, "
+            << f.coord.memoria.registrate << " registrate\n";
+        err.flush();
+    }
     const bool interrotta = g_interrotto != 0;
     const Resoconto resoconto = f.ric.resoconto;
     if (!dialoghi.errori.isEmpty() && f.tab.nRecord == 0 && resoconto.completo()) return 2;

@@ -52,9 +52,89 @@ void Coordinate::ErroreGrave() {
     n.av.bStop = true;
 }
 
-void Coordinate::EstraeSingolaPosizioneGps(long& Riga) {
+MemoriaCoordinate* Coordinate::Memoria() {
+    // No work folder yet, no file to open.
+    if (!n.c.chkMemoria.value() || n.amb.cartellaProgramma.isEmpty()) return nullptr;
+    if (!memoria.aperta() && !m_memoriaProvata) {
+        // One attempt while the program runs: a file that cannot be used costs one message, not one a record.
+        m_memoriaProvata = true;
+        QString messaggio;
+        memoria.apri(n.amb.percorso(QStringLiteral("Geomerce.db")), messaggio);
+        if (!messaggio.isEmpty()) AvvisoMemoria(messaggio);
+    }
+    return memoria.aperta() ? &memoria : nullptr;
+}
+
+void Coordinate::AvvisoMemoria(const QString& testo) {
+    n.d.messaggio(testo, QStringLiteral("Memoria delle coordinate"), Icona::Esclamazione);
+}
+
+namespace {
+MemoriaCoordinate::Chiave ChiaveRiga(const Griglia& g, long r) {
+    return MemoriaCoordinate::ChiaveDi(g.text(int(r), kTelefono), g.text(int(r), kIndirizzo), g.text(int(r), kCap));
+}
+}  // namespace
+
+bool Coordinate::DallaMemoria(long Riga, MemoriaCoordinate::Fonte fonte) {
+    if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return false;
+    MemoriaCoordinate* m = Memoria();
+    if (!m) return false;
+    const auto v = m->cerca(ChiaveRiga(n.tab.mfgTab, Riga), fonte);
+    if (!m->aperta())
+        AvvisoMemoria(QStringLiteral("La memoria delle coordinate non è più leggibile (") + m->errore +
+                      QStringLiteral(").\r\n\r\nLa ricerca prosegue chiedendo le coordinate ai servizi."));
+    if (!v) return false;
+    // The row takes what the lookup gave it then, as asking again would.
+    for (int k = 0; k < 5; ++k)
+        if (!v->campi[k].isEmpty() && Cella(Riga, k) != v->campi[k]) ScriviCella(Riga, k, v->campi[k]);
+    ScriviPosizione(Riga, {v->lat, v->lon});
+    return true;
+}
+
+namespace {
+void Registra(MemoriaCoordinate& m, const MemoriaCoordinate::Chiave& k, MemoriaCoordinate::Voce v,
+              const std::function<void(const QString&)>& avviso) {
+    v.data = m.oggi();
+    if (!m.ricorda(k, v) && !m.aperta())
+        avviso(QStringLiteral("La memoria delle coordinate non accetta più scritture (") + m.errore +
+               QStringLiteral(").\r\n\r\nLa ricerca prosegue senza memoria."));
+}
+}  // namespace
+
+void Coordinate::RicordaMappa(long Riga, MemoriaCoordinate::Fonte fonte) {
+    if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+    MemoriaCoordinate* m = Memoria();
+    if (!m) return;
+    MemoriaCoordinate::Voce v;
+    v.lat = Cella(Riga, kLatitudine);
+    v.lon = Cella(Riga, kLongitudine);
+    v.fonte = fonte;
+    Registra(*m, ChiaveRiga(n.tab.mfgTab, Riga), v, [this](const QString& t) { AvvisoMemoria(t); });
+}
+
+void Coordinate::EstraeSingolaPosizioneGps(long& Riga) { Cerca(Riga, true); }
+void Coordinate::RicalcolaPosizioneGps(long& Riga) { Cerca(Riga, false); }
+
+void Coordinate::Cerca(long& Riga, bool dallaMemoria) {
     bCoordinateTrovate = false;
     if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+    using Fonte = MemoriaCoordinate::Fonte;
+    // Telefono, Nome and Geocoder all name the one lookup entry of a key. A row without
+    // coordinates may also take the position its listing's map page gave.
+    const bool senzaPosizione = Val(Cella(Riga, kLatitudine)) == 0.0;
+    if (dallaMemoria && (DallaMemoria(Riga, Fonte::Telefono) ||
+                         (senzaPosizione && (DallaMemoria(Riga, Fonte::MappaGialle) ||
+                                             DallaMemoria(Riga, Fonte::MappaBianche))))) {
+        bCoordinateTrovate = true;
+        n.c.lblTent.setCaption(QString());
+        n.av.Cedi();
+        return;
+    }
+    // The key and the data the row had before the services were asked.
+    const MemoriaCoordinate::Chiave chiave = ChiaveRiga(n.tab.mfgTab, Riga);
+    std::array<QString, 5> prima;
+    for (int k = 0; k < 5; ++k) prima[k] = Cella(Riga, k);
+    Fonte fonte = Fonte::Telefono;
     try {
         PercorsoBianche(Riga);
     } catch (...) {
@@ -62,12 +142,27 @@ void Coordinate::EstraeSingolaPosizioneGps(long& Riga) {
     try {
         if (Cella(Riga, kIndirizzo).isEmpty() || Cella(Riga, kCap).isEmpty() || Cella(Riga, kCitta).isEmpty() ||
             !bCoordinateTrovate)
-            PercorsoGialle(Riga);
+            if (PercorsoGialle(Riga)) fonte = Fonte::Nome;
     } catch (...) {
     }
     try {
-        if (!bCoordinateTrovate) RilevaCoordinateImap(Riga);
+        if (!bCoordinateTrovate) {
+            RilevaCoordinateImap(Riga);
+            fonte = Fonte::Geocoder;
+        }
     } catch (...) {
+    }
+    if (bCoordinateTrovate && Riga < n.tab.mfgTab.rows()) {
+        if (MemoriaCoordinate* m = Memoria()) {
+            MemoriaCoordinate::Voce v;
+            v.lat = Cella(Riga, kLatitudine);
+            v.lon = Cella(Riga, kLongitudine);
+            v.fonte = fonte;
+            // Only what the lookup changed is replayed later.
+            for (int k = 0; k < 5; ++k)
+                if (Cella(Riga, k) != prima[k]) v.campi[k] = Cella(Riga, k);
+            Registra(*m, chiave, v, [this](const QString& t) { AvvisoMemoria(t); });
+        }
     }
     n.c.lblTent.setCaption(QString());
     n.av.Cedi();

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/nucleo.h"
+#include "coords/memoria.h"
 #include "coords/risposte.h"
 
 namespace gm {
@@ -30,6 +31,9 @@ public:
     std::array<coords::Candidato, coords::kMaxCandidati + 1> aCandidati{};
 
     void EstraeSingolaPosizioneGps(long& Riga);
+    // The same lookup asked of the services even when the memory knows the row: the row menu's
+    // "recompute". What they answer replaces the remembered entry.
+    void RicalcolaPosizioneGps(long& Riga);
     void RilevaCoordinateImap(long& Riga);
     void ValutaIndirizzo(long& Indice, QString& Indirizzo);
     bool ConfrontaTesti(QString& s1, QString& s2);
@@ -41,6 +45,15 @@ public:
     // Fetches one page into the page text; the page fetcher unless a test replaces it.
     std::function<void(const QString& url)> scarica;
 
+    // The coordinate memory, Geomerce.db in the work folder, opened on first use while chkMemoria
+    // is ticked.
+    MemoriaCoordinate memoria;
+    // Position of the row remembered for the step of fonte (a directory's map page, or the lookup
+    // of a row); true when it was written into the row.
+    bool DallaMemoria(long Riga, MemoriaCoordinate::Fonte fonte);
+    // Stores the position a directory's map page gave the row.
+    void RicordaMappa(long Riga, MemoriaCoordinate::Fonte fonte);
+
 private:
     Nucleo& n;
     Salvataggio& salva;
@@ -51,6 +64,10 @@ private:
     QString Cella(long r, int c) const;
     void ScriviCella(long r, int c, const QString& t);
     void ScriviPosizione(long r, const coords::Posizione& p);
+    bool m_memoriaProvata = false;
+    MemoriaCoordinate* Memoria();
+    void AvvisoMemoria(const QString& testo);
+    void Cerca(long& Riga, bool dallaMemoria);
     bool PercorsoBianche(long Riga);
     bool PercorsoGialle(long Riga);
     void ErroreGrave();

@@ -289,6 +289,9 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     rigaIntegr->addStretch(1);
     m_legami.opzioni({c.optIntegr[1], c.optIntegr[0]}, integr);
     g3->addLayout(rigaIntegr, 4, 0, 1, 4);
+    auto* memoria = new QCheckBox(p3);
+    m_legami.casella(c.chkMemoria, memoria);
+    g3->addWidget(memoria, 5, 0, 1, 4);
     sinistra->addWidget(p3);
     sinistra->addStretch(1);
     h->addLayout(sinistra, 0);

@@ -618,26 +618,27 @@ bool Ricerca::Accoda(const Annuncio& a) {
     return !ripetuto;
 }
 
-void Ricerca::ScriviPosizioneMappa() {
+bool Ricerca::ScriviPosizioneMappa() {
     const coords::Posizione pos = coords::LeggiMappa(n.web.sTestoPagina);
-    if (!pos.valida()) return;
+    if (!pos.valida()) return false;
     n.tab.mfgTab.setText(int(n.tab.nRecord), kLongitudine, pos.lon);
     n.tab.mfgTab.setText(int(n.tab.nRecord), kLatitudine, pos.lat);
+    return true;
 }
 
 void Ricerca::CoordinateGialle(const QString& W) {
     auto& c = n.c;
     if (n.av.bStop) return;
     const QString query = harvest::MappaAnnuncioGialle(W, n.stato.sSiglaProvincia);
-    if (!query.isEmpty()) {
+    if (!query.isEmpty() && !coord.DallaMemoria(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaGialle)) {
         c.lblTent.setCaption(QStringLiteral("*"));
         Scarica(n.amb.servizi.gialle + QStringLiteral("/pg/cgi/mappe/build_map.cgi?") + query);
         n.av.Cedi();
         // Only a map page fetched for this listing may give it coordinates.
         if (!coords::HaMappa(n.web.sTestoPagina))
             c.lblTent.setCaption(QStringLiteral("**"));
-        else
-            ScriviPosizioneMappa();
+        else if (ScriviPosizioneMappa())
+            coord.RicordaMappa(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaGialle);
     }
     c.txtRec.setText(QString::number(n.tab.nRecord));
     n.av.Cedi();
@@ -650,7 +651,7 @@ void Ricerca::CoordinateBianche(const QString& W) {
     auto& c = n.c;
     const QString link = harvest::MappaAnnuncioBianche(W);
     const QString base = n.amb.servizi.bianche;
-    if (!link.isEmpty()) {
+    if (!link.isEmpty() && !coord.DallaMemoria(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaBianche)) {
         c.lblTent.setForeColor(kNero);
         n.av.Cedi();
         Scarica(coords::UnisciIndirizzo(base, link));
@@ -662,7 +663,8 @@ void Ricerca::CoordinateBianche(const QString& W) {
                 Scarica(coords::UnisciIndirizzo(base, seconda));
             }
         }
-        if (coords::HaMappa(n.web.sTestoPagina)) ScriviPosizioneMappa();
+        if (coords::HaMappa(n.web.sTestoPagina) && ScriviPosizioneMappa())
+            coord.RicordaMappa(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaBianche);
     }
     c.txtRec.setText(QString::number(n.tab.nRecord));
     n.av.Cedi();

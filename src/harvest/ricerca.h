@@ -83,7 +83,7 @@ private:
                 const std::function<void(const QString&)>& coordinate);
     void CoordinateGialle(const QString& W);
     void CoordinateBianche(const QString& W);
-    void ScriviPosizioneMappa();
+    bool ScriviPosizioneMappa();
     QString UrlProvincia(long Estrazione) const;
     // Province of the current region named nome (ignoring case); 0 when none.
     long IndiceProvincia(const QString& nome) const;

@@ -69,7 +69,7 @@ void Comandi::cmdScelta_Click(int index) {
         } else if (c.optScelta[2]->value()) {
             c.frmframe[14]->setVisible(false);
             long riga = n.tab.nRecord;
-            coord.EstraeSingolaPosizioneGps(riga);
+            coord.RicalcolaPosizioneGps(riga);
             c.frmframe[14]->setVisible(true);
             if (coord.bCoordinateTrovate)
                 n.d.messaggio(QStringLiteral("Ricerca conclusa..."), QStringLiteral("Ricerca coordinate"),

@@ -58,6 +58,7 @@ TEST(Search, BadOptionsExitWithStatusTwo) {
         {{"--cosa", "Bar", "--regioni"}, "manca il valore"},
         {{"--colore", "blu"}, "sconosciuta"},
         {{"--cosa", "", "--regioni", "Molise"}, "Occorre indicare una tipologia merceologica"},
+        {{"--cosa", "Bar", "--regioni", "Molise", "--memoria-giorni", "-3"}, "giorni di memoria"},
     };
     for (const Caso& c : casi) {
         const Esito e = Search(QStringList{"--dir", dir.path()} + c.argomenti);
@@ -128,4 +129,36 @@ TEST(Search, PagesThatNeverArrivedAreListedAndExitWithStatusOne) {
     const Esito buono = Search(zona + Indirizzi(sano));
     EXPECT_EQ(buono.stato, 0) << buono.err.toStdString();
     EXPECT_FALSE(buono.err.contains("non scaricat"));
+}
+
+TEST(Search, SecondRunTakesCoordinatesFromTheMemoryUnlessToldNot) {
+    QTemporaryDir log;
+    test::Simulatore sim({"--log", log.filePath("r.log")});
+    ASSERT_TRUE(sim.avviato());
+    QTemporaryDir dir;
+    const QStringList ricerca = QStringList{"--cosa", "Ristorante", "--regioni", "Friuli Venezia Giulia", "--province",
+                                            "Trieste", "--comuni", "Muggia", "--dir", dir.path()} +
+                                Indirizzi(sim);
+    auto mappe = [&] {
+        QFile f(log.filePath("r.log"));
+        f.open(QIODevice::ReadOnly);
+        const int n = int(f.readAll().count("build_map.cgi"));
+        f.close();
+        f.resize(0);
+        return n;
+    };
+    ASSERT_EQ(Search(ricerca).stato, 0);
+    const int prima = mappe();
+    ASSERT_GT(prima, 0);
+    EXPECT_TRUE(QFile::exists(dir.filePath("Geomerce.db")));
+
+    Esito e = Search(ricerca);
+    ASSERT_EQ(e.stato, 0) << e.err.toStdString();
+    EXPECT_EQ(mappe(), 0);
+    EXPECT_TRUE(e.err.contains("posizioni riprese senza richieste")) << e.err.toStdString();
+
+    e = Search(ricerca + QStringList{"--senza-memoria"});
+    ASSERT_EQ(e.stato, 0) << e.err.toStdString();
+    EXPECT_EQ(mappe(), prima);
+    EXPECT_FALSE(e.err.contains("Memoria delle coordinate")) << e.err.toStdString();
 }

@@ -175,6 +175,8 @@ TEST_F(Finestre, ModelChangesByCodeShowInTheWidgets) {
 TEST_F(Finestre, UserChoicesReachTheModels) {
     QTest::mouseClick(w<QCheckBox>("chkCoord"), Qt::LeftButton);
     EXPECT_FALSE(f->c.chkCoord.value());
+    QTest::mouseClick(w<QCheckBox>("chkMemoria"), Qt::LeftButton);
+    EXPECT_FALSE(f->c.chkMemoria.value());
     QTest::mouseClick(w<QRadioButton>("optIntegr(1)"), Qt::LeftButton);
     EXPECT_TRUE(f->c.optIntegr[1]->value());
     EXPECT_FALSE(f->c.optIntegr[0]->value());
