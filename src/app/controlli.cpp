@@ -203,6 +203,9 @@ Controlli::Controlli() {
     chkOutput[2]->caption = QStringLiteral("&txt Testo");
     chkOutput[1]->caption = QStringLiteral("&xls Excel");
     chkOutput[0]->caption = QStringLiteral("&ov2 (Tomtom)");
+    chkOutput[3]->caption = QStringLiteral("gpx (Garmin e altri)");
+    chkOutput[4]->caption = QStringLiteral("kml (Google Earth)");
+    chkOv2Semplice.caption = QStringLiteral("ov2 semplice (senza indice)");
     chkOutput[2]->setValue(true);
     chkArea[0]->caption = QStringLiteral("&Unico");
     chkArea[1]->caption = QStringLiteral("&Regionale");

@@ -235,8 +235,9 @@ struct Controlli {
     Etichetta lblRicerca{"lblRicerca"};
     std::array<Etichetta*, 2> Label7{};
 
-    std::array<CasellaControllo*, 3> chkOutput{};  // 0 ov2, 1 xls, 2 txt
+    std::array<CasellaControllo*, 5> chkOutput{};  // 0 ov2, 1 xls, 2 txt, 3 gpx, 4 kml
     std::array<CasellaControllo*, 2> chkArea{};    // 0 Unico, 1 Regionale
+    CasellaControllo chkOv2Semplice{"chkOv2Semplice"};  // OV2 without the index blocks
 
     Lista lstRegioni{"lstRegioni"};
     Lista lstProv{"lstProv"};

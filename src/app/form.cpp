@@ -157,7 +157,7 @@ void Form::CaricaIstruzioni() {
         "..\\FileScaricati\\Nazionali: il file Ov2 quando richiesto in unico file;",
         "..\\FileScaricati\\<NomeRegione>: i file Ov2 della singola regione.",
         "",
-        "Importante: i file OV2 sono compatibili con Tomtom, ma non ottimizzati per cui consiglio 'trattarli' con i noti programmi presenti su www.poigps.com.",
+        "Importante: i file OV2 sono già indicizzati per Tomtom e hanno accanto la loro icona (.bmp); chi li vuole semplici, non indicizzati, spunti 'ov2 semplice' e li tratti con i noti programmi presenti su www.poigps.com. Accanto ai file OV2 si trovano anche i file GPX (Garmin e altri) e KML (Google Earth), se scelti.",
         "",
         "'Menù': ",
         "",

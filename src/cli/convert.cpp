@@ -17,12 +17,12 @@ int Errore(QTextStream& err, const QString& testo) {
 }
 }  // namespace
 
-// convert --input FILE --cosa CATEGORY [--colonne MAP] [--output txt,xls,ov2] [--ambito unico,regionale]
-//         [--tolleranza METRES] [--parole "WORDS"] [--dir DIR]
+// convert --input FILE --cosa CATEGORY [--colonne MAP] [--output txt,xls,ov2,gpx,kml] [--ambito unico,regionale]
+//         [--tolleranza METRES] [--parole "WORDS"] [--dir DIR] [--ov2-semplice]
 int EseguiConvert(const QStringList& argomenti, QTextStream& out, QTextStream& err) {
     QMap<QString, QString> opz;
     QString errore;
-    if (!LeggiOpzioni(argomenti, {"input", "cosa", "colonne", "output", "ambito", "tolleranza", "parole", "dir"}, {},
+    if (!LeggiOpzioni(argomenti, {"input", "cosa", "colonne", "output", "ambito", "tolleranza", "parole", "dir"}, {"ov2-semplice"},
                       opz, errore))
         return Errore(err, errore);
     if (opz.value("input").isEmpty()) return Errore(err, QStringLiteral("occorre --input FILE"));

@@ -2,6 +2,7 @@
 
 #include "app/form.h"
 #include "cli/dialoghi_console.h"
+#include "io/formati.h"
 
 namespace gm {
 
@@ -28,16 +29,14 @@ bool LeggiOpzioni(const QStringList& argomenti, const QStringList& conValore, co
 }
 
 bool ImpostaUscite(const QMap<QString, QString>& opz, Form& f, QString& errore) {
-    std::array<bool, 3> uscite{false, false, false};  // ov2, xls, txt
+    std::array<bool, kFormatiUscita> uscite{};  // by the index of chkOutput
     for (const QString& u : opz.value("output", "txt").split(u',', Qt::SkipEmptyParts)) {
-        const QString v = u.trimmed().toLower();
-        if (v == "ov2") uscite[0] = true;
-        else if (v == "xls") uscite[1] = true;
-        else if (v == "txt") uscite[2] = true;
-        else {
+        const int i = IndiceFormato(u);
+        if (i < 0) {
             errore = QStringLiteral("formato di uscita sconosciuto: ") + u;
             return false;
         }
+        uscite[i] = true;
     }
     bool unico = false, regionale = false;
     for (const QString& u : opz.value("ambito", "unico").split(u',', Qt::SkipEmptyParts)) {
@@ -56,7 +55,8 @@ bool ImpostaUscite(const QMap<QString, QString>& opz, Form& f, QString& errore) 
         errore = QStringLiteral("tolleranza non valida: ") + tolleranza;
         return false;
     }
-    for (int i = 0; i < 3; ++i) f.c.chkOutput[i]->setValue(uscite[i]);
+    for (int i = 0; i < kFormatiUscita; ++i) f.c.chkOutput[i]->setValue(uscite[i]);
+    f.c.chkOv2Semplice.setValue(opz.contains("ov2-semplice"));
     f.c.chkArea[0]->setValue(unico);
     f.c.chkArea[1]->setValue(regionale);
     f.c.txtDupl.setText(tolleranza);

@@ -14,8 +14,8 @@ class Form;
 bool LeggiOpzioni(const QStringList& argomenti, const QStringList& conValore, const QStringList& interruttori,
                   QMap<QString, QString>& opz, QString& errore);
 
-// Sets the output check boxes, the OV2 ambit and the tolerance from --output, --ambito and
-// --tolleranza; false with a message on a bad value.
+// Sets the output check boxes, the OV2 ambit and layout and the tolerance from --output, --ambito,
+// --ov2-semplice and --tolleranza; false with a message on a bad value.
 bool ImpostaUscite(const QMap<QString, QString>& opz, Form& f, QString& errore);
 
 // The user save ("&Salva" then the word-list panel's "&Salva"); the files written go to out.

@@ -65,7 +65,7 @@ int EseguiSearch(const QStringList& argomenti, QTextStream& out, QTextStream& er
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
                        "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni"},
                       {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet",
-                       "senza-memoria"},
+                       "senza-memoria", "ov2-semplice"},
                       opz,
                       errore))
         return Errore(err, errore);

@@ -331,7 +331,7 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     auto* g8 = new QGridLayout(p8);
     g8->setVerticalSpacing(2);
     int r8 = 0;
-    for (int i : {2, 1, 0}) {
+    for (int i : {2, 1, 0, 3, 4}) {
         auto* k = new QCheckBox(p8);
         m_legami.casella(*c.chkOutput[i], k);
         g8->addWidget(k, r8++, 0);
@@ -344,6 +344,9 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
         g8->addWidget(k, i + 1, 1);
         if (i == 0) ambito->setBuddy(k);
     }
+    auto* semplice = new QCheckBox(p8);
+    m_legami.casella(c.chkOv2Semplice, semplice);
+    g8->addWidget(semplice, 3, 1);
     mezzo->addWidget(p8);
     mezzo->addStretch(1);
     h->addLayout(mezzo, 0);

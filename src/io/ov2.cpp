@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "io/file_testo.h"
 #include "net/testo.h"
@@ -40,7 +41,14 @@ QString LTrimSpazi(const QString& s) {
 // Lower case character by character, so that positions stay the same.
 QString Minuscolo(const QString& s) {
     QString m = s;
-    for (QChar& c : m) c = c.toLower();
+    for (QChar& c : m) {
+        const char16_t u = c.unicode();
+        // Plain letters without the table lookup: they are nearly all of a name.
+        if (u < 0x80)
+            c = (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + 32)) : c;
+        else
+            c = c.toLower();
+    }
     return m;
 }
 
@@ -133,9 +141,11 @@ static double Numero(const QString& s) {
 
 std::optional<qint32> CoordinataOV2(const QString& testo) { return Coordinata(Numero(testo)); }
 
-std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, const QString& parole) {
+namespace {
+// The number the navigator dials ("39" and the telephone without blanks), or nothing when the row
+// fails the telephone check.
+std::optional<QString> TelefonoOV2(const Record& r) {
     if (r[kLatitudine].isEmpty()) return std::nullopt;
-
     QString prova = r[kTelefono];
     if (prova.size() != 5) prova = Right(QStringLiteral("00000") + prova, 5);
     for (QChar c : prova)
@@ -145,7 +155,22 @@ std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, 
     tel = TrimSpazi(tel);
     // A number that leaves no room even for ">" cannot make a valid record.
     if (tel.size() > kMaxTesto - 1) return std::nullopt;
+    return tel;
+}
+}  // namespace
 
+namespace {
+QString TestoConTelefono(const Record& r, const QString& tel, const QString& categoria, const QString& parole);
+}  // namespace
+
+std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, const QString& parole) {
+    const std::optional<QString> telefono = TelefonoOV2(r);
+    if (!telefono) return std::nullopt;
+    return TestoConTelefono(r, *telefono, categoria, parole);
+}
+
+namespace {
+QString TestoConTelefono(const Record& r, const QString& tel, const QString& categoria, const QString& parole) {
     const QString& ind = r[kIndirizzo];
     const int blank = InStr(ind, QStringLiteral(" "));
     const QString via = blank > 0 ? Mid(ind, blank + 1) : ind;
@@ -199,28 +224,118 @@ std::optional<QString> TestoPuntoOV2(const Record& r, const QString& categoria, 
     return testo;
 }
 
-QByteArray RecordOV2(const Record& r, const QString& categoria, const QString& parole) {
-    const std::optional<QString> testo = TestoPuntoOV2(r, categoria, parole);
-    if (!testo) return {};
+// The position alone, the telephone already checked.
+std::optional<PosizioneOV2> Posizione(const Record& r) {
     const double lat = Numero(r[kLatitudine]), lon = Numero(r[kLongitudine]);
-    if (lat == 0.0 && lon == 0.0) return {};
+    if (lat == 0.0 && lon == 0.0) return std::nullopt;
+    // A point off the globe would put the navigator somewhere that does not exist.
+    if (std::abs(lat) > 90.0 || std::abs(lon) > 180.0) return std::nullopt;
     const std::optional<qint32> x = Coordinata(lon);
     const std::optional<qint32> y = Coordinata(lat);
-    if (!x || !y) return {};
-    QByteArray byte = CodificaWin1252(*testo);
+    if (!x || !y) return std::nullopt;
+    return PosizioneOV2{*x, *y};
+}
+}  // namespace
+
+std::optional<PosizioneOV2> PosizionePunto(const Record& r) {
+    if (!TelefonoOV2(r)) return std::nullopt;
+    return Posizione(r);
+}
+
+std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria, const QString& parole) {
+    const std::optional<QString> tel = TelefonoOV2(r);
+    if (!tel) return std::nullopt;
+    const std::optional<PosizioneOV2> posizione = Posizione(r);
+    if (!posizione) return std::nullopt;
+    const std::optional<qint32> x = posizione->x, y = posizione->y;
+    QByteArray byte = CodificaWin1252(TestoConTelefono(r, *tel, categoria, parole));
     if (byte.size() > kMaxTesto) byte.truncate(kMaxTesto);
     // A control byte (a zero above all) would end or garble the text on the navigator.
     for (char& b : byte)
         if (static_cast<unsigned char>(b) < 0x20) b = '?';
-    QByteArray rec;
-    rec.reserve(byte.size() + 14);
-    rec.append(char(2));
-    rec.append(MKL(qint32(byte.size() + 14)));
-    rec.append(MKL(*x));
-    rec.append(MKL(*y));
-    rec.append(byte);
-    rec.append('\0');
-    return rec;
+    PuntoOV2 p{*x, *y, {}};
+    p.record.reserve(byte.size() + 14);
+    p.record.append(char(2));
+    p.record.append(MKL(qint32(byte.size() + 14)));
+    p.record.append(MKL(*x));
+    p.record.append(MKL(*y));
+    p.record.append(byte);
+    p.record.append('\0');
+    return p;
+}
+
+QByteArray RecordOV2(const Record& r, const QString& categoria, const QString& parole) {
+    std::optional<PuntoOV2> p = PuntoDaRecord(r, categoria, parole);
+    return p ? std::move(p->record) : QByteArray();
+}
+
+QByteArray FileOV2Semplice(const QVector<PuntoOV2>& punti) {
+    qsizetype totale = 0;
+    for (const PuntoOV2& p : punti) totale += p.record.size();
+    QByteArray file;
+    file.reserve(totale);
+    for (const PuntoOV2& p : punti) file += p.record;
+    return file;
+}
+
+namespace {
+constexpr int kSkipper = 21;  // type, size, four edges
+
+struct Indice {
+    const QVector<PuntoOV2>& punti;
+    QVector<int> ordine;  // positions into punti, rearranged block by block
+    QByteArray file;
+
+    // Writes the block of ordine[da, a) and returns nothing: its size is patched in once known.
+    void blocco(int da, int a) {
+        qint32 ovest = std::numeric_limits<qint32>::max(), est = std::numeric_limits<qint32>::min();
+        qint32 sud = ovest, nord = est;
+        for (int i = da; i < a; ++i) {
+            const PuntoOV2& p = punti[ordine[i]];
+            ovest = std::min(ovest, p.x);
+            est = std::max(est, p.x);
+            sud = std::min(sud, p.y);
+            nord = std::max(nord, p.y);
+        }
+        const qsizetype inizio = file.size();
+        file.append(char(1));
+        file.append(4, '\0');
+        file.append(MKL(est));
+        file.append(MKL(nord));
+        file.append(MKL(ovest));
+        file.append(MKL(sud));
+        if (a - da <= kMaxPuntiBlocco) {
+            std::sort(ordine.begin() + da, ordine.begin() + a);
+            for (int i = da; i < a; ++i) file += punti[ordine[i]].record;
+        } else {
+            // Ties broken by position, so the same table always gives the same file.
+            const bool lungo = qint64(est) - ovest >= qint64(nord) - sud;
+            const auto prima = [this, lungo](int u, int v) {
+                const qint32 cu = lungo ? punti[u].x : punti[u].y, cv = lungo ? punti[v].x : punti[v].y;
+                return cu != cv ? cu < cv : u < v;
+            };
+            const int mezzo = da + (a - da) / 2;
+            std::nth_element(ordine.begin() + da, ordine.begin() + mezzo, ordine.begin() + a, prima);
+            blocco(da, mezzo);
+            blocco(mezzo, a);
+        }
+        const QByteArray dimensione = MKL(qint32(file.size() - inizio));
+        std::copy(dimensione.begin(), dimensione.end(), file.begin() + inizio + 1);
+    }
+};
+}  // namespace
+
+QByteArray FileOV2Indicizzato(const QVector<PuntoOV2>& punti) {
+    if (punti.isEmpty()) return {};
+    Indice indice{punti, {}, {}};
+    indice.ordine.resize(punti.size());
+    std::iota(indice.ordine.begin(), indice.ordine.end(), 0);
+    qsizetype totale = 0;
+    for (const PuntoOV2& p : punti) totale += p.record.size();
+    // Leaves hold at least kMaxPuntiBlocco / 2 points; a skipper for each leaf and inner block.
+    indice.file.reserve(totale + kSkipper * (4 * punti.size() / kMaxPuntiBlocco + 2));
+    indice.blocco(0, int(punti.size()));
+    return indice.file;
 }
 
 }  // namespace gm

@@ -17,8 +17,8 @@
 #include "geo/territorio.h"
 #include "harvest/stato.h"
 #include "io/file_testo.h"
-#include "io/ov2.h"
-#include "io/xls.h"
+#include "io/formati.h"
+#include "io/icona.h"
 #include "net/testo.h"
 #include "table/duplicati.h"
 #include "table/tabella.h"
@@ -54,13 +54,17 @@ QString Salvataggio::NomeBase() const {
 
 QString Salvataggio::PercorsoTxt(const QString& base) const { return n.amb.sCartellaScaricati + base + ".txt"; }
 QString Salvataggio::PercorsoXls(const QString& base) const { return n.amb.sCartellaScaricati + base + ".xls"; }
-QString Salvataggio::PercorsoOv2Nazionale(const QString& base) const {
-    return n.amb.sCartellaScaricati + "Nazionali/" + base + ".ov2";
-}
+QString Salvataggio::PercorsoOv2Nazionale(const QString& base) const { return PercorsoNazionale(base, "ov2"); }
 QString Salvataggio::PercorsoOv2Regionale(const QString& regione, const QString& base) const {
+    return PercorsoRegionale(regione, base, "ov2");
+}
+QString Salvataggio::PercorsoNazionale(const QString& base, const QString& estensione) const {
+    return n.amb.sCartellaScaricati + "Nazionali/" + base + u'.' + estensione;
+}
+QString Salvataggio::PercorsoRegionale(const QString& regione, const QString& base, const QString& estensione) const {
     QString cartella = regione;
     cartella.remove(u' ');
-    return n.amb.sCartellaScaricati + cartella + u'/' + base + ".ov2";
+    return n.amb.sCartellaScaricati + cartella + u'/' + base + u'.' + estensione;
 }
 QString Salvataggio::PercorsoParole() const { return n.amb.percorso(QString::fromLatin1(kFileParole)); }
 
@@ -70,12 +74,8 @@ void Salvataggio::chkOutput_Click(int) {
         if (k->value()) n.c.cmdSalva.setEnabled(true);
 }
 
-void Salvataggio::ChiudiTabellaExcel() { m_cartella.clear(); }
-
-void Salvataggio::SalvaRigaOV2(long riga) {
-    if (!m_ov2) return;
-    m_ov2->append(RecordOV2(n.tab.record(riga), n.c.txtCosa.text(), n.c.cmbCancella.text()));
-}
+// The workbook is made in memory and written whole, so no Excel instance is ever left open.
+void Salvataggio::ChiudiTabellaExcel() {}
 
 QStringList Salvataggio::LeggiParole() const {
     QFile f(PercorsoParole());
@@ -147,8 +147,7 @@ void Salvataggio::RiscriviParole(int modo) {
     ScriviFileAtomico(PercorsoParole(), CodificaWin1252(uscita));
 }
 
-bool Salvataggio::Scrivi(const QString& percorso, const QByteArray& dati, QString& elenco, int& conteggio,
-                         QStringList& errori) {
+bool Salvataggio::Scrivi(const QString& percorso, const QByteArray& dati, QStringList& errori) {
     QString perche;
     if (!CartellaPronta(percorso) || !ScriviFileAtomico(percorso, dati, &perche)) {
         errori << QStringLiteral("Impossibile scrivere ") + QDir::toNativeSeparators(percorso) +
@@ -159,129 +158,103 @@ bool Salvataggio::Scrivi(const QString& percorso, const QByteArray& dati, QStrin
     return true;
 }
 
-bool Salvataggio::PassoOv2Nazionale(const QString& base, QString& elenco, int& conteggio, QStringList& errori) {
+bool Salvataggio::Raccogli(const QVector<int>& indici, bool perRiga, QVector<Record>& righe) {
     Griglia& g = n.tab.mfgTab;
-    n.av.DescrizioneFase = QStringLiteral("Creazione file ") + n.c.txtCosa.text() + ".ov2";
-    n.av.InizioFase = Avanzamento::CalcolaSecondi();
-    QByteArray file;
-    m_ov2 = &file;
-    const int righe = g.rows();
-    for (int i = 1; i <= righe - 1; ++i) {
-        n.av.AggiornaPercentuale(righe - 1, i);
-        if (g.text(i, kNome).isEmpty()) continue;
+    const int totale = g.rows() - 1;
+    righe.clear();
+    righe.reserve(indici.size());
+    for (qsizetype k = 0; k < indici.size(); ++k) {
+        const int i = indici[k];
+        // The bar cannot show a row's worth of 40000; every 64th row and the last one move it.
+        if (perRiga && (k % 64 == 0 || k == indici.size() - 1)) n.av.AggiornaPercentuale(totale, i);
         n.c.txtProv.setText(g.text(i, kPr));
         n.c.txtComune.setText(g.text(i, kCitta));
-        if (n.av.bStop) {
-            m_ov2 = nullptr;
-            return false;
-        }
-        SalvaRigaOV2(i);
+        if (n.av.bStop) return false;
+        righe.append(n.tab.record(i));
     }
-    m_ov2 = nullptr;
-    const QString percorso = PercorsoOv2Nazionale(base);
-    if (Scrivi(percorso, file, elenco, conteggio, errori)) {
+    return true;
+}
+
+bool Salvataggio::ScriviFormato(const FormatoUscita& f, const ContestoUscita& ctx, const QVector<Record>& righe,
+                                const QString& percorso, QStringList& errori) {
+    QByteArray dati;
+    QString perche;
+    if (!f.scrivi(righe, ctx, dati, perche)) {
+        errori << QStringLiteral("Impossibile scrivere ") + QDir::toNativeSeparators(percorso) + ": " + perche;
+        return false;
+    }
+    if (!Scrivi(percorso, dati, errori)) return false;
+    if (f.conIcona()) Scrivi(QFileInfo(percorso).path() + u'/' + QFileInfo(percorso).completeBaseName() + ".bmp",
+                             m_icona, errori);
+    return true;
+}
+
+namespace {
+// Grid rows from da on that hold a record (a name).
+QVector<int> RigheConNome(const Griglia& g, int da) {
+    QVector<int> righe;
+    righe.reserve(g.rows());
+    for (int i = da; i < g.rows(); ++i)
+        if (!g.text(i, kNome).isEmpty()) righe.append(i);
+    return righe;
+}
+}  // namespace
+
+bool Salvataggio::PassoNazionale(const FormatoUscita& f, const ContestoUscita& ctx, const QString& base,
+                                 QString& elenco, int& conteggio, QStringList& errori) {
+    n.av.DescrizioneFase = QStringLiteral("Creazione file ") + ctx.categoria + u'.' + f.estensione();
+    n.av.InizioFase = Avanzamento::CalcolaSecondi();
+    QVector<Record> righe;
+    if (!Raccogli(RigheConNome(n.tab.mfgTab, 1), true, righe)) return false;
+    const QString percorso = PercorsoNazionale(base, f.estensione());
+    if (ScriviFormato(f, ctx, righe, percorso, errori)) {
         ++conteggio;
         elenco += QDir::toNativeSeparators(percorso) + kCrLf;
     }
     return true;
 }
 
-bool Salvataggio::PassoOv2Regionale(const QString& base, QString& elenco, int& conteggio, QStringList& errori) {
+bool Salvataggio::PassoRegionale(const FormatoUscita& f, const ContestoUscita& ctx, const QString& base,
+                                 QString& elenco, int& conteggio, QStringList& errori) {
     Griglia& g = n.tab.mfgTab;
-    const QString categoria = n.c.txtCosa.text();
-    n.av.DescrizioneFase = QStringLiteral("Creazione file Regionali: ") + categoria + ".ov2";
+    n.av.DescrizioneFase = QStringLiteral("Creazione file Regionali: ") + ctx.categoria + u'.' + f.estensione();
     // Records by province code, in table order, so each region is one pass over its provinces.
-    QHash<QString, QVector<long>> perProvincia;
+    QHash<QString, QVector<int>> perProvincia;
     for (long i = 1; i <= n.tab.nRecord && i < g.rows(); ++i)
-        if (!g.text(int(i), kNome).isEmpty()) perProvincia[g.text(int(i), kPr).toUpper()].append(i);
+        if (!g.text(int(i), kNome).isEmpty()) perProvincia[g.text(int(i), kPr).toUpper()].append(int(i));
 
-    int regionali = 0;
+    QStringList scritti;
+    QVector<Record> righe;
     for (int r = 1; r <= Territorio::kMaxRegioni; ++r) {
-        n.av.DescrizioneFase = QStringLiteral("Creazione file ") + n.terr.nomeRegione(r) + u'-' + categoria;
+        n.av.DescrizioneFase = QStringLiteral("Creazione file ") + n.terr.nomeRegione(r) + u'-' + ctx.categoria;
         n.av.AggiornaPercentuale(Territorio::kMaxRegioni, r);
-        QByteArray file;
-        bool aperto = false;
+        QVector<int> indici;
         for (int p = 1; p <= n.terr.numeroProvince(r); ++p) {
             const QString sigla = n.terr.siglaProvincia(r, p).toUpper();
-            if (sigla.isEmpty()) continue;
-            const auto it = perProvincia.constFind(sigla);
-            if (it == perProvincia.constEnd()) continue;
-            for (long i : it.value()) {
-                aperto = true;
-                if (n.av.bStop) return false;
-                n.c.txtProv.setText(g.text(int(i), kPr));
-                n.c.txtComune.setText(g.text(int(i), kCitta));
-                m_ov2 = &file;
-                SalvaRigaOV2(i);
-                m_ov2 = nullptr;
-            }
+            if (!sigla.isEmpty()) indici += perProvincia.value(sigla);
         }
-        if (aperto && Scrivi(PercorsoOv2Regionale(n.terr.nomeRegione(r), base), file, elenco, conteggio, errori))
-            ++regionali;
+        if (indici.isEmpty()) continue;  // a region without records gets neither folder nor file
+        if (!Raccogli(indici, false, righe)) return false;
+        const QString percorso = PercorsoRegionale(n.terr.nomeRegione(r), base, f.estensione());
+        if (ScriviFormato(f, ctx, righe, percorso, errori)) scritti << QDir::toNativeSeparators(percorso);
     }
-    if (regionali > 0) {
+    if (!scritti.isEmpty()) {
         ++conteggio;
-        elenco += QStringLiteral("N. ") + QString::number(regionali) + QStringLiteral(" file regionali: ") +
-                  QDir::toNativeSeparators(n.amb.sCartellaScaricati + base + ".ov2") + kCrLf + kCrLf;
+        elenco += QStringLiteral("N. ") + QString::number(scritti.size()) + QStringLiteral(" file regionali:") + kCrLf +
+                  scritti.join(kCrLf) + kCrLf + kCrLf;
     }
     return true;
 }
 
-bool Salvataggio::PassoXls(const QString& base, QString& elenco, int& conteggio, QStringList& errori) {
-    ChiudiTabellaExcel();
-    Griglia& g = n.tab.mfgTab;
-    n.av.DescrizioneFase = QStringLiteral("Creazione file ") + n.c.txtCosa.text() + ".xls";
+bool Salvataggio::PassoTabella(const FormatoUscita& f, const ContestoUscita& ctx, const QString& base,
+                               QString& elenco, int& conteggio, QStringList& errori) {
+    n.av.DescrizioneFase = QStringLiteral("Creazione file ") + ctx.categoria + u'.' + f.estensione();
     n.av.InizioFase = Avanzamento::CalcolaSecondi();
-    const int righe = g.rows();
-    m_cartella.reserve(righe);
-    for (int i = 0; i <= righe - 1; ++i) {
-        n.av.AggiornaPercentuale(righe - 1, i);
-        if (g.text(i, kNome).isEmpty()) continue;
-        n.c.txtProv.setText(g.text(i, kPr));
-        n.c.txtComune.setText(g.text(i, kCitta));
-        if (n.av.bStop) return false;  // the workbook stays unsaved, the old file untouched
-        m_cartella.append(QStringList(g.riga(i).begin(), g.riga(i).end()));
-    }
-    QString perche;
-    const QByteArray dati = CartellaXls(m_cartella, &perche);
-    ChiudiTabellaExcel();
-    const QString percorso = PercorsoXls(base);
-    if (dati.isEmpty()) {
-        errori << QStringLiteral("Impossibile scrivere ") + QDir::toNativeSeparators(percorso) + ": " + perche;
-        return true;
-    }
-    if (Scrivi(percorso, dati, elenco, conteggio, errori)) {
-        ++conteggio;
-        elenco += QDir::toNativeSeparators(percorso) + kCrLf;
-    }
-    return true;
-}
-
-bool Salvataggio::PassoTxt(const QString& base, const QStringList& intestazione, QString& elenco, int& conteggio,
-                           QStringList& errori) {
-    Griglia& g = n.tab.mfgTab;
-    n.av.DescrizioneFase = QStringLiteral("Creazione file ") + n.c.txtCosa.text() + ".txt";
-    QByteArray uscita;
-    uscita.reserve(g.rows() * 80);
-    for (const QString& l : intestazione) uscita += CodificaWin1252(u';' + l + kCrLf);
-    bool prima = true;
-    QString riga;
-    const int righe = g.rows();
-    for (int i = 0; i <= righe - 1; ++i) {
-        n.av.AggiornaPercentuale(righe - 1, i);
-        if (g.text(i, kNome).isEmpty()) continue;
-        if (n.av.bStop) return false;
-        n.c.txtProv.setText(g.text(i, kPr));
-        n.c.txtComune.setText(g.text(i, kCitta));
-        riga.clear();
-        if (prima) riga += u';';
-        prima = false;
-        for (const QString& cella : g.riga(i)) riga += cella + u'\t';
-        riga += kCrLf;
-        uscita += CodificaWin1252(riga);
-    }
-    const QString percorso = PercorsoTxt(base);
-    if (Scrivi(percorso, uscita, elenco, conteggio, errori)) {
+    QVector<Record> righe;
+    // The title row comes first; the old file stays as it was when a stop ends the pass.
+    if (!Raccogli(RigheConNome(n.tab.mfgTab, 0), true, righe)) return false;
+    const QString percorso = n.amb.sCartellaScaricati + base + u'.' + f.estensione();
+    if (ScriviFormato(f, ctx, righe, percorso, errori)) {
         ++conteggio;
         elenco += QDir::toNativeSeparators(percorso) + kCrLf;
     }
@@ -299,7 +272,7 @@ void Salvataggio::SalvaFile(int Modo) {
     salvataggioInterrotto = false;
 
     std::array<QString, 11> ripresa;
-    std::array<bool, 3> usciteUtente{};
+    std::array<bool, kFormatiUscita> usciteUtente{};
     QStringList intestazione;
     long nRecordSalvato = 0, inizioSalvato = 0;
     QString faseSalvata;
@@ -331,10 +304,10 @@ void Salvataggio::SalvaFile(int Modo) {
         nRecordSalvato = n.tab.nRecord;
         inizioSalvato = av.InizioFase;
         faseSalvata = av.DescrizioneFase;
-        for (int i = 0; i < 3; ++i) usciteUtente[i] = c.chkOutput[i]->value();
-        c.chkOutput[0]->setValue(false);
-        c.chkOutput[1]->setValue(false);
-        c.chkOutput[2]->setValue(true);
+        for (int i = 0; i < kFormatiUscita; ++i) {
+            usciteUtente[i] = c.chkOutput[i]->value();
+            c.chkOutput[i]->setValue(i == 2);
+        }
     } else {
         if (m_doppiPrima < 0) {
             m_doppiPrima = dup.eliminati.doppi;
@@ -364,15 +337,25 @@ void Salvataggio::SalvaFile(int Modo) {
     m_doppiPrima = m_incompletiPrima = -1;
     if (Modo == 1) bTuttiEliminati = !haRecord;
 
-    bool completo = true;
+    const auto& formati = FormatiUscita();
+    const ContestoUscita ctx{c.txtCosa.text(), c.cmbCancella.text(), intestazione, c.chkOv2Semplice.value()};
+    m_avvisi.clear();
     if (scrivi && c.chkOutput[0]->value()) {
         RiscriviParole(Modo);
-        if (c.chkArea[0]->value()) completo = PassoOv2Nazionale(base, elenco, conteggio, errori);
-        if (completo && c.chkArea[1]->value()) completo = PassoOv2Regionale(base, elenco, conteggio, errori);
+        QString avviso;
+        m_icona = IconaCategoria(ctx.categoria, n.amb.cartellaProgramma, &avviso);
+        if (!avviso.isEmpty()) m_avvisi << avviso;
     }
-    if (scrivi && completo && c.chkOutput[1]->value()) completo = PassoXls(base, elenco, conteggio, errori);
-    if (scrivi && completo && c.chkOutput[2]->value())
-        completo = PassoTxt(base, intestazione, elenco, conteggio, errori);
+    bool completo = true;
+    // Navigator files, the national ones first, then those of each region; then the table files.
+    for (int area = 0; area < 2; ++area)
+        for (int i = 0; i < kFormatiUscita && scrivi && completo; ++i)
+            if (formati[i]->perRegione() && c.chkOutput[i]->value() && c.chkArea[area]->value())
+                completo = area == 0 ? PassoNazionale(*formati[i], ctx, base, elenco, conteggio, errori)
+                                     : PassoRegionale(*formati[i], ctx, base, elenco, conteggio, errori);
+    for (int i = 0; i < kFormatiUscita && scrivi && completo; ++i)
+        if (!formati[i]->perRegione() && c.chkOutput[i]->value())
+            completo = PassoTabella(*formati[i], ctx, base, elenco, conteggio, errori);
     salvataggioInterrotto = !completo;
     erroriScrittura = errori;
 
@@ -409,7 +392,10 @@ void Salvataggio::SalvaFile(int Modo) {
             if (!testo.isEmpty()) testo += kCrLf + kCrLf;
             testo += errori.join(kCrLf);
         }
-        if (haRecord && c.chkArea[0]->value())
+        if (!m_avvisi.isEmpty()) testo += kCrLf + kCrLf + m_avvisi.join(kCrLf);
+        // Only the plain layout still wants the outside optimiser.
+        if (haRecord && c.chkOutput[0]->value() && c.chkOv2Semplice.value() &&
+            (c.chkArea[0]->value() || c.chkArea[1]->value()))
             testo += kCrLf + kCrLf +
                      QStringLiteral("I file .OV2 non sono ottimizzati; provvedere con RemakeOv2 (da %1)")
                          .arg(QLatin1String(kSitoRemakeOv2));
@@ -439,7 +425,7 @@ void Salvataggio::SalvaFile(int Modo) {
     c.lblPerc.setCaption(ripresa[10]);
     // The autosave writes TXT only; the user's own choice of outputs comes back afterwards, so
     // that the next "&Salva" writes what the user asked for.
-    for (int i = 0; i < 3; ++i) c.chkOutput[i]->setValue(usciteUtente[i]);
+    for (int i = 0; i < kFormatiUscita; ++i) c.chkOutput[i]->setValue(usciteUtente[i]);
     c.tmrClock.start();
     if (stopInAttesa) av.bStop = true;
 }

@@ -1,5 +1,5 @@
-// Saving the table: TXT, XLS and OV2 files in the five modes (emergency, user, timer, region end,
-// end of run), the word-list file and its panel.
+// Saving the table: the ticked output formats (TXT, XLS, OV2 with its icon, GPX, KML) in the five
+// modes (emergency, user, timer, region end, end of run), the word-list file and its panel.
 #pragma once
 
 #include <QByteArray>
@@ -8,15 +8,18 @@
 #include <QVector>
 
 #include "app/nucleo.h"
+#include "table/tabella.h"
 
 namespace gm {
 
 class Duplicati;
+class FormatoUscita;
+struct ContestoUscita;
 
 class Salvataggio {
 public:
     static constexpr const char* kFileParole = "Geomerce.wrd";
-    // Where the OV2 note sends the user for the optimiser.
+    // Where the note on plain OV2 files sends the user for the optimiser.
     static constexpr const char* kSitoRemakeOv2 = "www.poi-factory.com";
 
     Salvataggio(Nucleo& n, Duplicati& dup);
@@ -27,8 +30,6 @@ public:
     void cmdSalva_Click();
     void chkOutput_Click(int index);
     void ChiudiTabellaExcel();
-    // Appends the OV2 record of a table row to the OV2 file being written.
-    void SalvaRigaOV2(long riga);
 
     // The word-list panel's buttons ("&Salva" and "&Rinuncia", cmdImp(5) and (6)).
     void SalvaConParole();
@@ -40,6 +41,9 @@ public:
     QString PercorsoXls(const QString& base) const;
     QString PercorsoOv2Nazionale(const QString& base) const;
     QString PercorsoOv2Regionale(const QString& regione, const QString& base) const;
+    // The navigator files of any format (estensione without the dot).
+    QString PercorsoNazionale(const QString& base, const QString& estensione) const;
+    QString PercorsoRegionale(const QString& regione, const QString& base, const QString& estensione) const;
     QString PercorsoParole() const;
 
     // What the last save wrote: every file, and whether it was stopped.
@@ -53,20 +57,26 @@ public:
 
 private:
     // Each pass returns false when a stop request ended it; nothing half-written is kept.
-    bool PassoOv2Nazionale(const QString& base, QString& elenco, int& conteggio, QStringList& errori);
-    bool PassoOv2Regionale(const QString& base, QString& elenco, int& conteggio, QStringList& errori);
-    bool PassoXls(const QString& base, QString& elenco, int& conteggio, QStringList& errori);
-    bool PassoTxt(const QString& base, const QStringList& intestazione, QString& elenco, int& conteggio,
-                  QStringList& errori);
+    bool PassoNazionale(const FormatoUscita& f, const ContestoUscita& ctx, const QString& base, QString& elenco,
+                        int& conteggio, QStringList& errori);
+    bool PassoRegionale(const FormatoUscita& f, const ContestoUscita& ctx, const QString& base, QString& elenco,
+                        int& conteggio, QStringList& errori);
+    bool PassoTabella(const FormatoUscita& f, const ContestoUscita& ctx, const QString& base, QString& elenco,
+                      int& conteggio, QStringList& errori);
+    // The rows of the grid at indici, through the progress display (per row when perRiga) and the
+    // stop check; false when a stop ended the gathering.
+    bool Raccogli(const QVector<int>& indici, bool perRiga, QVector<Record>& righe);
+    // One file of a format: the bytes made, the file replaced atomically, its icon beside it.
+    bool ScriviFormato(const FormatoUscita& f, const ContestoUscita& ctx, const QVector<Record>& righe,
+                       const QString& percorso, QStringList& errori);
     void RiscriviParole(int modo);
-    bool Scrivi(const QString& percorso, const QByteArray& dati, QString& elenco, int& conteggio,
-                QStringList& errori);
+    bool Scrivi(const QString& percorso, const QByteArray& dati, QStringList& errori);
     QStringList LeggiParole() const;
 
     Nucleo& n;
     Duplicati& dup;
-    QByteArray* m_ov2 = nullptr;      // the OV2 file being written
-    QVector<QStringList> m_cartella;  // a workbook left unsaved by a stop
+    QByteArray m_icona;    // the icon of this save's OV2 files
+    QStringList m_avvisi;  // told in the closing message; not failures
     // Eliminations counted from the "&Salva" press that started the user save.
     long m_doppiPrima = -1, m_incompletiPrima = -1;
 };

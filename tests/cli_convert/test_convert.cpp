@@ -42,10 +42,11 @@ TEST(Convert, TextTableToEveryOutput) {
                          "unico,regionale", "--tolleranza", "0", "--parole", "Farmacie verdi", "--dir", dir.path()});
     ASSERT_EQ(e.stato, 0) << e.err.toStdString();
     const QString s = dir.path() + "/Filescaricati/";
-    // Regions in the order of the area table.
-    const QStringList attesi = {s + "Nazionali/Farmacie-comunali.ov2", s + "EmiliaRomagna/Farmacie-comunali.ov2",
-                                s + "Lombardia/Farmacie-comunali.ov2", s + "Farmacie-comunali.xls",
-                                s + "Farmacie-comunali.txt"};
+    // Regions in the order of the area table; each OV2 file with its icon.
+    const QStringList attesi = {s + "Nazionali/Farmacie-comunali.ov2",     s + "Nazionali/Farmacie-comunali.bmp",
+                                s + "EmiliaRomagna/Farmacie-comunali.ov2", s + "EmiliaRomagna/Farmacie-comunali.bmp",
+                                s + "Lombardia/Farmacie-comunali.ov2",     s + "Lombardia/Farmacie-comunali.bmp",
+                                s + "Farmacie-comunali.xls",               s + "Farmacie-comunali.txt"};
     EXPECT_EQ(e.out.split(u'\n', Qt::SkipEmptyParts).join(u'|').toStdString(), attesi.join(u'|').toStdString());
     QFile txt(s + "Farmacie-comunali.txt");
     ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
@@ -58,6 +59,23 @@ TEST(Convert, TextTableToEveryOutput) {
     QFile parole(dir.filePath("Geomerce.wrd"));
     ASSERT_TRUE(parole.open(QIODevice::ReadOnly));
     EXPECT_EQ(parole.readAll(), QByteArray("Farmacie verdi\r\n"));
+}
+
+TEST(Convert, NavigatorFormatsAndPlainOv2) {
+    QTemporaryDir dir;
+    const QString input = dir.filePath("vecchia.txt");
+    ASSERT_TRUE(ScriviFileAtomico(input, kTabella));
+    const QString s = dir.path() + "/Filescaricati/Nazionali/Farmacie.";
+    for (const bool semplice : {false, true}) {
+        QStringList argomenti{"--input", input, "--cosa", "Farmacie", "--output", "KML,gpx,ov2", "--dir", dir.path()};
+        if (semplice) argomenti << "--ov2-semplice";
+        const Esito e = Cli(argomenti);
+        ASSERT_EQ(e.stato, 0) << e.err.toStdString();
+        EXPECT_EQ(e.out.split(u'\n', Qt::SkipEmptyParts), QStringList({s + "ov2", s + "bmp", s + "gpx", s + "kml"}));
+        QFile ov2(s + "ov2");
+        ASSERT_TRUE(ov2.open(QIODevice::ReadOnly));
+        EXPECT_EQ(ov2.read(1), QByteArray(1, semplice ? '\x02' : '\x01')) << "a skipper heads the indexed file";
+    }
 }
 
 TEST(Convert, WorkbookWithColumnMap) {

@@ -185,6 +185,13 @@ TEST_F(Finestre, UserChoicesReachTheModels) {
     // Unticking every output disables the save button.
     QTest::mouseClick(w<QCheckBox>("chkOutput(2)"), Qt::LeftButton);
     EXPECT_FALSE(w<QPushButton>("cmdSalva")->isEnabled());
+    // A navigator format alone is a choice too; the plain OV2 box reaches its model.
+    EXPECT_EQ(w<QCheckBox>("chkOutput(4)")->text(), "kml (Google Earth)");
+    QTest::mouseClick(w<QCheckBox>("chkOutput(3)"), Qt::LeftButton);
+    EXPECT_TRUE(f->c.chkOutput[3]->value());
+    EXPECT_TRUE(w<QPushButton>("cmdSalva")->isEnabled());
+    QTest::mouseClick(w<QCheckBox>("chkOv2Semplice"), Qt::LeftButton);
+    EXPECT_TRUE(f->c.chkOv2Semplice.value());
 }
 
 TEST_F(Finestre, PanelClickShowsInstructionsAndTheirClickHidesThem) {

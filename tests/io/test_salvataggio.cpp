@@ -55,13 +55,21 @@ TEST_F(Salva, UserSaveWritesEveryOutputWhereItBelongs) {
         EXPECT_TRUE(QFileInfo::exists(p)) << p.toStdString();
     EXPECT_TRUE(QFileInfo::exists(scaricati("Lazio/" + base + ".ov2"))) << "its record has no point, yet it is the region's";
     EXPECT_FALSE(QFileInfo::exists(scaricati("Toscana"))) << "a region without records gets no folder";
-    EXPECT_EQ(f->salva.fileScritti.size(), 6);
+    // Each OV2 file with its icon.
+    EXPECT_EQ(f->salva.fileScritti.size(), 10);
+    for (const QString& p : {QString("Nazionali"), QString("Lombardia"), QString("EmiliaRomagna"), QString("Lazio")})
+        EXPECT_TRUE(QFileInfo::exists(scaricati(p + "/" + base + ".bmp"))) << p.toStdString();
 
     const QString fine = ultimoMessaggio();
     EXPECT_TRUE(fine.startsWith("I file\r\n\r\n"));
-    EXPECT_TRUE(fine.contains("N. 3 file regionali: "));
+    // Every regional file by the folder it is really in.
+    const QString cartella = QDir::toNativeSeparators(scaricati(""));
+    EXPECT_TRUE(fine.contains("N. 3 file regionali:\r\n" + cartella + "EmiliaRomagna" + QDir::separator() + base +
+                              ".ov2\r\n" + cartella + "Lazio" + QDir::separator() + base + ".ov2\r\n" + cartella +
+                              "Lombardia" + QDir::separator() + base + ".ov2\r\n\r\n"))
+        << fine.toStdString();
     EXPECT_TRUE(fine.contains("sono stati salvati!"));
-    EXPECT_TRUE(fine.contains("RemakeOv2"));
+    EXPECT_FALSE(fine.contains("RemakeOv2")) << "the files are indexed";
     EXPECT_EQ(f->c.cmdFine.caption(), "&Fine Lavoro");
     EXPECT_TRUE(f->c.frmframe[4]->enabled());
 
@@ -69,6 +77,47 @@ TEST_F(Salva, UserSaveWritesEveryOutputWhereItBelongs) {
     const QByteArray lombardia = Leggi(scaricati("Lombardia/" + base + ".ov2"));
     EXPECT_TRUE(lombardia.contains("Milano(MI)"));
     EXPECT_FALSE(lombardia.contains("Bologna"));
+}
+
+TEST_F(Salva, NavigatorFormatsBesideTheOv2) {
+    riempi();
+    uscite(false, false, false, true, true);
+    f->c.chkOutput[3]->setValue(true);
+    f->c.chkOutput[4]->setValue(true);
+    EXPECT_TRUE(f->c.cmdSalva.enabled()) << "a GPX or KML box alone is a choice";
+    f->salva.SalvaFile(1);
+    const QString base = "Farmacie-comunali";
+    // National files first, then each format's regions in the order of the area table.
+    const QStringList attesi = {scaricati("Nazionali/" + base + ".gpx"),     scaricati("Nazionali/" + base + ".kml"),
+                                scaricati("EmiliaRomagna/" + base + ".gpx"), scaricati("Lazio/" + base + ".gpx"),
+                                scaricati("Lombardia/" + base + ".gpx"),     scaricati("EmiliaRomagna/" + base + ".kml"),
+                                scaricati("Lazio/" + base + ".kml"),         scaricati("Lombardia/" + base + ".kml")};
+    EXPECT_EQ(f->salva.fileScritti, attesi);
+    EXPECT_FALSE(QFileInfo::exists(scaricati("Nazionali/" + base + ".bmp"))) << "no OV2, no icon";
+    const QByteArray gpx = Leggi(scaricati("Lombardia/" + base + ".gpx"));
+    EXPECT_TRUE(gpx.contains("<wpt lat=\"45.46427\" lon=\"9.18951\">"));
+    EXPECT_FALSE(gpx.contains("Bologna"));
+    EXPECT_TRUE(Leggi(scaricati("Nazionali/" + base + ".kml")).contains("<name>Farmacia Città</name>"));
+    EXPECT_FALSE(Leggi(scaricati("Nazionali/" + base + ".kml")).contains("Senza Gps"));
+    EXPECT_FALSE(ultimoMessaggio().contains("RemakeOv2"));
+
+    // The plain layout: no skipper, and the note about the optimiser.
+    uscite(true, false, false);
+    f->c.chkOv2Semplice.setValue(true);
+    f->salva.SalvaFile(1);
+    EXPECT_EQ(Leggi(scaricati("Nazionali/" + base + ".ov2")).at(0), '\x02');
+    EXPECT_TRUE(ultimoMessaggio().contains("I file .OV2 non sono ottimizzati; provvedere con RemakeOv2"));
+    f->c.chkOv2Semplice.setValue(false);
+    f->salva.SalvaFile(1);
+    EXPECT_EQ(Leggi(scaricati("Nazionali/" + base + ".ov2")).at(0), '\x01');
+
+    // An autosave writes the TXT alone and gives the user's boxes back.
+    uscite(false, false, true);
+    f->c.chkOutput[3]->setValue(true);
+    QFile::remove(scaricati("Nazionali/" + base + ".gpx"));
+    f->salva.SalvaFile(2);
+    EXPECT_FALSE(QFileInfo::exists(scaricati("Nazionali/" + base + ".gpx")));
+    EXPECT_TRUE(f->c.chkOutput[3]->value());
 }
 
 TEST_F(Salva, TxtHeadersOfEachMode) {
