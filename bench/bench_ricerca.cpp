@@ -88,6 +88,47 @@ void BM_RicercaRegione(benchmark::State& s) {
 }
 BENCHMARK(BM_RicercaRegione)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
+// One province as a user runs it (coordinates on) against a service where a share of the requests
+// fails (argument: percent), against the same province from a clean service: records kept, pages
+// missing, and wall time of each.
+struct CorsaProvincia {
+    double record = 0, mancanti = 0, secondi = 0;
+};
+CorsaProvincia ProvinciaConGuasti(const QString& base) {
+    QTemporaryDir cartella;
+    gm::DialoghiRegistrati d;
+    gm::Form f(d);
+    f.Form_Load(cartella.path());
+    f.amb.servizi.gialle = f.amb.servizi.bianche = f.amb.servizi.geocoder = base;
+    f.c.txtCosa.setText(QStringLiteral("Farmacie"));
+    Seleziona(f.c.lstRegioni, QStringLiteral("Molise"));
+    Seleziona(f.c.lstProv, QStringLiteral("Isernia"));
+    Tutti(f.c.lstComuni);
+    QElapsedTimer t;
+    t.start();
+    f.c.cmdCarica.click();
+    return {double(f.tab.nRecord), double(f.ric.resoconto.totale()), double(t.elapsed()) / 1000.0};
+}
+
+void BM_ProvinciaConGuasti(benchmark::State& s) {
+    gm::sim::Processo pulito(ProgrammaSim(), {});
+    gm::sim::Processo guasto(ProgrammaSim(), {"--guasti", QString::number(double(s.range(0)) / 100.0)});
+    if (!pulito.avviato() || !guasto.avviato()) {
+        s.SkipWithError("geomerce-sim did not start");
+        return;
+    }
+    const CorsaProvincia rif = ProvinciaConGuasti(pulito.base());
+    CorsaProvincia g;
+    for (auto _ : s) g = ProvinciaConGuasti(guasto.base());
+    s.counters["record_pulita"] = rif.record;
+    s.counters["record"] = g.record;
+    s.counters["recuperati_pct"] = rif.record > 0 ? 100.0 * g.record / rif.record : 0;
+    s.counters["pagine_mancanti"] = g.mancanti;
+    s.counters["s_pulita"] = rif.secondi;
+    s.counters["s_con_guasti"] = g.secondi;
+}
+BENCHMARK(BM_ProvinciaConGuasti)->Arg(30)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
 // Requests for coordinates in a request log: map pages, reverse lookups, searches by name, the
 // geocoder (the walk's own municipality queries carry the category).
 int RichiesteCoordinate(const QStringList& righe, const QString& cosa) {

@@ -210,7 +210,7 @@ Controlli::Controlli() {
         "Ric&erca:", "Regioni:", "Comuni:", "Estrazione dati:", "Menù", "Voce merceologica:", "", "",
         "File output:", "Abbinamento tabella da importare:",
         "Parole da cancellare nel Nome/Ragione sociale per il file OV2:", "", "Record trovati:", "", "",
-        "Scelta operativa", "Ricerca file dati (.txt, .csv, .xls, .xlsx, .ods):", "Province:",
+        "Scelta operativa", "File dati (.txt .csv .xls .xlsx .ods):", "Province:",
         "Area elaborazione corrente:", "Inserimento record manuale:"};
     for (int i = 0; i < 20; ++i) frmframe[i]->caption = QString::fromUtf8(didascalie[i]);
     // Pop-up panels are hidden until their command shows them. Panels nested in a pop-up (10 in 6,

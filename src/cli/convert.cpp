@@ -48,6 +48,8 @@ int EseguiConvert(const QStringList& argomenti, QTextStream& out, QTextStream& e
     if (!SalvaComeUtente(f, dialoghi, opz)) return 2;
     for (const QString& p : f.salva.fileScritti) out << QDir::toNativeSeparators(p) << '\n';
     out.flush();
+    // A save whose eliminations left no record wrote nothing: no success.
+    if (f.salva.bTuttiEliminati) return 1;
     if (terminato || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty()) return 1;
     return 0;
 }

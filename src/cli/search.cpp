@@ -183,7 +183,8 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
         err.flush();
     }
     const bool interrotta = g_interrotto != 0;
-    if (!dialoghi.errori.isEmpty() && f.tab.nRecord == 0) return 2;
+    const Resoconto resoconto = f.ric.resoconto;
+    if (!dialoghi.errori.isEmpty() && f.tab.nRecord == 0 && resoconto.completo()) return 2;
 
     if (f.tab.nRecord > 0 && !terminato) SalvaComeUtente(f, dialoghi, opz);
     QStringList scritti;
@@ -191,6 +192,16 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
         if (!scritti.contains(p)) scritti << p;
     for (const QString& p : scritti) out << QDir::toNativeSeparators(p) << '\n';
     out.flush();
+    // What never arrived, one area a line, after the files: the run is not complete.
+    if (!resoconto.servizioMorto.isEmpty()) err << "search: " << resoconto.servizioMorto << '\n';
+    if (resoconto.totale() > 0) {
+        err << "search: " << resoconto.conteggio() << ":\n";
+        for (const QString& r : resoconto.righe()) err << "search:   " << r << '\n';
+    }
+    err.flush();
+    if (!resoconto.completo()) return 1;
+    // A save whose eliminations left no record wrote nothing: no success.
+    if (f.salva.bTuttiEliminati) return 1;
     if (terminato || interrotta || f.salva.salvataggioInterrotto || !f.salva.erroriScrittura.isEmpty() ||
         !f.osm.areeMancanti.isEmpty())
         return 1;

@@ -367,7 +367,7 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     m_legami.casella(c.chkMemoria, memoria);
     g3->addWidget(memoria, 6, 0, 1, 4);
     // OpenStreetMap from an extract file instead of online, and the data's attribution.
-    // The source's box shares the row of its extract file, so the panel stays narrow.
+    // The source's box shares the row of its extract file: the panel stays narrow and low.
     auto* rigaOsm = new QHBoxLayout;
     auto* osm = new QCheckBox(p3);
     m_legami.casella(c.chkOsm, osm);
@@ -376,6 +376,7 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     fileOsm->setPlaceholderText(QStringLiteral("estratto: nessuno, in linea"));
     fileOsm->setToolTip(QStringLiteral("Estratto OpenStreetMap (.osm.pbf, .osm); vuoto: in linea"));
     m_legami.testo(c.txtFileOsm, fileOsm);
+    fileOsm->setMinimumWidth(50);  // the font's widest glyph would set a wider minimum
     rigaOsm->addWidget(fileOsm, 1);
     auto* sfogliaOsm = new QPushButton(QStringLiteral("..."), p3);
     sfogliaOsm->setObjectName(QStringLiteral("cmdFileOsm"));
@@ -390,6 +391,7 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     g3->addLayout(rigaOsm, 7, 0, 1, 4);
     auto* attribuzione = new QLabel(p3);
     m_legami.etichetta(c.lblOsm, attribuzione);
+    attribuzione->setWordWrap(true);
     g3->addWidget(attribuzione, 8, 0, 1, 4);
     // Columns side by side keep the search panel low: the record table gets the height.
     auto* estrazione = new QVBoxLayout;

@@ -15,6 +15,7 @@
 #include "io/file_testo.h"
 #include "io/salvataggio.h"
 #include "net/pagina_web.h"
+#include "net/servizi.h"
 #include "net/testo.h"
 #include "table/duplicati.h"
 #include "table/tabella.h"
@@ -51,6 +52,20 @@ long Indice(int quanti, const QString& nome, Nome di) {
 }
 // Offset text of result page k: "10" for page 2, "20" for page 3.
 QString Offset(long k) { return QString::number(k - 1) + u'0'; }
+
+// Puts a value in place for a scope and the previous one back after it.
+template <class T>
+class Temporaneo {
+public:
+    Temporaneo(T& v, T nuovo) : m_v(v), m_prima(std::move(v)) { m_v = std::move(nuovo); }
+    ~Temporaneo() { m_v = std::move(m_prima); }
+    Temporaneo(const Temporaneo&) = delete;
+    Temporaneo& operator=(const Temporaneo&) = delete;
+
+private:
+    T& m_v;
+    T m_prima;
+};
 }  // namespace
 
 Ricerca::Ricerca(Nucleo& n, SelezioneAree& sel, Coordinate& coord, Duplicati& dup, Salvataggio& salva)
@@ -61,6 +76,28 @@ void Ricerca::collega() {
 }
 
 void Ricerca::Scarica(const QString& url) { n.web.EstrazionePaginadaInternet(url); }
+
+void Ricerca::Registra(const Arrivo& a) {
+    if (a.servizioMorto && resoconto.servizioMorto.isEmpty()) {
+        const QString origine = Origine(a.url);
+        QString indirizzo = origine;
+        for (const QString& base : {n.amb.servizi.gialle, n.amb.servizi.bianche, n.amb.servizi.geocoder})
+            if (Origine(base) == origine) indirizzo = base;
+        resoconto.servizioMorto = MessaggioServizioMorto(NomiServizi(n.amb.servizi, origine), indirizzo);
+        // Ends the run as a Stop would: what was found stays, and is saved as after a Stop.
+        n.av.bStop = true;
+    }
+    if (!a.mancante()) return;
+    if (m_passataFinale) {
+        resoconto.aggiungi(QStringLiteral("coordinate a fine ricerca"), true);
+        return;
+    }
+    resoconto.aggiungi(m_area.isEmpty() ? n.stato.sRegione : m_area, m_inCoordinate);
+    if (!m_inCoordinate) {
+        ++n.stato.nPagineMancantiRegione;
+        ++n.stato.nPagineMancanti;
+    }
+}
 
 void Ricerca::ErroreGrave() {
     salva.SalvaFile(0);
@@ -128,6 +165,14 @@ void Ricerca::cmdCarica_Click() {
         return;
     }
 
+    // Every request of the run reports here; the services start the run alive.
+    resoconto = Resoconto{};
+    st.nPagineMancantiRegione = st.nPagineMancanti = 0;
+    m_area.clear();
+    m_inCoordinate = m_passataFinale = false;
+    n.web.salute.azzera();
+    Temporaneo<std::function<void(const Arrivo&)>> ascolto(n.web.esitoRichiesta,
+                                                           [this](const Arrivo& a) { Registra(a); });
     try {
         Corsa();
     } catch (...) {
@@ -140,6 +185,8 @@ void Ricerca::cmdCarica_Click() {
         n.c.BloccaFrame(true);
         n.av.IndicaOccupato(false);
     }
+    // A service dead for this run may be back for the next lookup the user asks for.
+    n.web.salute.azzera();
 }
 
 void Ricerca::ScriviImpostazioni() {
@@ -177,6 +224,8 @@ void Ricerca::Corsa() {
                                  [&](int r) { return n.terr.nomeRegione(r); });
             st.nProvincia = 0;
             st.nComune = 0;
+            st.nPagineMancantiRegione = 0;
+            m_area.clear();
             st.sRegione = n.terr.nomeRegione(int(st.nRegione));
             c.txtRegione.setText(st.sRegione);
             st.sLocalita = st.sRegione;
@@ -204,6 +253,7 @@ void Ricerca::Corsa() {
                         c.txtRegione.setText(st.sRegione);
                         st.sSiglaProvincia = n.terr.siglaProvincia(int(st.nRegione), int(st.nProvincia));
                         st.sLocalita = st.sSiglaProvincia;
+                        m_area = st.sProvincia + QStringLiteral(" (") + st.sSiglaProvincia + u')';
                         c.lblLocalita[1]->setCaption(QStringLiteral("Provincia:"));
                         c.txtProv.setText(st.sSiglaProvincia);
                         c.txtComune.setText(st.sLocalita);
@@ -263,15 +313,21 @@ void Ricerca::FineCorsa() {
     if (st.sProvinceTutte == kTutte) Riporta(c.lstProv, kTutte);
     if (st.sComuniTutti == kTutti) Riporta(c.lstComuni, kTutti);
     if (!av.bStop) {
-        coord.CompletaCoordinateMancanti(0);
+        // The pass asks the directories' services: a run of OpenStreetMap alone needs none of them.
+        if (c.chkRicerca[0]->value() || c.chkRicerca[1]->value()) {
+            Temporaneo<bool> finale(m_passataFinale, true);
+            coord.CompletaCoordinateMancanti(0);
+        }
         av.EvidenziaOrigine(0, 0);
         salva.SalvaFile(4);
     }
     av.AggiornaPercentuale(0, 0);
     c.lblLocalita[1]->setCaption(QStringLiteral("Comune:"));
     av.IndicaOccupato(false);
-    n.d.messaggio(av.bStop ? QStringLiteral("Elaborazione interrotta") : QStringLiteral("Elaborazione terminata"),
-                  QString(), Icona::Nessuna);
+    // "Elaborazione terminata" alone means that every page arrived.
+    const bool morto = !resoconto.servizioMorto.isEmpty();
+    n.d.messaggio(resoconto.messaggioFinale(av.bStop), morto ? QStringLiteral("Errore!") : QString(),
+                  morto ? Icona::Critica : resoconto.totale() > 0 ? Icona::Esclamazione : Icona::Nessuna);
     av.bStop = false;
     const QString cosa = c.txtCosa.text();
     c.txtCosa.setText(QStringLiteral("*"));
@@ -333,6 +389,7 @@ void Ricerca::EstraiPerProvincia() {
             st.nProvincia = IndiceProvincia(c.lstProv.item(j));
             st.sProvincia = n.terr.nomeProvincia(int(st.nRegione), int(st.nProvincia));
             st.sSiglaProvincia = n.terr.siglaProvincia(int(st.nRegione), int(st.nProvincia));
+            m_area = st.sProvincia + QStringLiteral(" (") + st.sSiglaProvincia + u')';
             c.lstProv.setListIndex(j);
             c.lstProv.setSelected(j, false);
             c.lstProv.setSelected(j, true);
@@ -389,6 +446,7 @@ void Ricerca::EstraiPerComune(long Estrazione) {
     auto& st = n.stato;
     auto& av = n.av;
     c.lblLocalita[1]->setCaption(QStringLiteral("Comune:"));
+    Temporaneo<QString> area(m_area, m_area);
     for (st.iListaComuni = 0; st.iListaComuni < c.lstComuni.count(); ++st.iListaComuni) {
         const int k = int(st.iListaComuni);
         c.lstComuni.setTopIndex(int(Maggiore(0, k - 3)));
@@ -400,6 +458,7 @@ void Ricerca::EstraiPerComune(long Estrazione) {
             st.sAppoggio = n.terr.nomeComune(r, p, int(st.nComune));
             st.sCapComune = n.terr.capComune(r, p, int(st.nComune));
             st.sLocalita = st.sAppoggio;
+            m_area = st.sAppoggio + QStringLiteral(" (") + st.sSiglaProvincia + u')';
             c.txtComune.setText(st.sLocalita);
             av.DescrizioneFase = QStringLiteral("Ricerca ") + st.sCosa + QStringLiteral(" Comune: ") + st.sLocalita;
             av.AggiornaPercentuale(st.TotalePassi, st.PassiEseguiti);
@@ -525,8 +584,10 @@ void Ricerca::EstraiPerCodiceCap() {
         da = a = fine.toInt(&ok);
         if (!ok) return;  // a postal code that is not a number gives no query
     }
+    Temporaneo<QString> area(m_area, m_area);
     for (int k = da; k <= a; ++k) {
         st.sLocalita = Left(st.sCapComune, 3) + QStringLiteral("%1").arg(k, 2, 10, QChar(u'0'));
+        m_area = st.sLocalita + u' ' + st.sAppoggio + QStringLiteral(" (") + st.sSiglaProvincia + u')';
         c.txtComune.setText(st.sLocalita + u':' + st.sAppoggio);
         Scarica(n.amb.servizi.gialle + QStringLiteral("/pg/cgi/pgsearch.cgi?btt=1&ts=1&l=1&cb=0&ind=&nc=&qs=") + st.sCosa +
                 QStringLiteral("&dv=") + st.sLocalita);
@@ -660,7 +721,10 @@ void Ricerca::Estrai(const std::function<bool(long)>& pagina,
                 if (a.fine) break;
                 if (a.preso) {
                     if (n.av.bStop) return;
-                    if (Accoda(a) && c.chkCoord.value()) coordinate(W);
+                    if (Accoda(a) && c.chkCoord.value()) {
+                        Temporaneo<bool> perCoordinate(m_inCoordinate, true);
+                        coordinate(W);
+                    }
                 }
                 if (n.av.bStop) return;
                 if (n.tab.bTabellaPiena) return;  // not a row beyond the table's limit

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/nucleo.h"
+#include "harvest/resoconto.h"
 
 namespace gm {
 
@@ -15,6 +16,7 @@ class SelezioneAree;
 class Coordinate;
 class Duplicati;
 class Salvataggio;
+struct Arrivo;
 namespace harvest {
 struct Annuncio;
 }
@@ -45,6 +47,9 @@ public:
     std::function<bool()> controllaAltraFonte;
     std::function<void()> altraFonteRegione;
 
+    // What the last run left out; complete() when nothing.
+    Resoconto resoconto;
+
 private:
     Nucleo& n;
     SelezioneAree& sel;
@@ -57,6 +62,14 @@ private:
     int m_profondita = 0;
     QSet<QString> m_seguiti;
     QSet<QString> m_divisi;
+
+    // The area whose pages are being asked for, as the report names it; coordinate lookups of
+    // that area, or the coordinate pass at the end of the run, count apart.
+    QString m_area;
+    bool m_inCoordinate = false;
+    bool m_passataFinale = false;
+    // Counts a request that never arrived; a dead service stops the run.
+    void Registra(const Arrivo& a);
 
     void Scarica(const QString& url);
     void Conta();

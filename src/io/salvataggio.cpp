@@ -15,6 +15,7 @@
 #include "app/controlli.h"
 #include "app/dialoghi.h"
 #include "geo/territorio.h"
+#include "harvest/stato.h"
 #include "io/file_testo.h"
 #include "io/formati.h"
 #include "io/icona.h"
@@ -99,6 +100,8 @@ void Salvataggio::cmdSalva_Click() {
         return;
     }
     n.c.BloccaFrame(false);
+    m_doppiPrima = dup.eliminati.doppi;
+    m_incompletiPrima = dup.eliminati.incompleti;
     if (!n.c.chkOutput[0]->value()) {
         SalvaFile(1);
     } else {
@@ -286,13 +289,20 @@ void Salvataggio::SalvaFile(int Modo) {
                    c.txt100.text(),      QString::number(c.txt100.larghezza),
                    c.lblPerc.caption()};
         QStringList righe(ripresa.begin(), ripresa.end());
-        if (Modo == 3) righe[0] = QStringLiteral("Fine Regione: ") + ripresa[0];
+        // A region or a run with pages that never arrived is not finished: the resume repeats it.
+        const long mancanti = Modo == 3 ? n.stato.nPagineMancantiRegione : n.stato.nPagineMancanti;
+        const QString senza = mancanti == 1 ? QStringLiteral(" (1 pagina non scaricata)")
+                                            : QStringLiteral(" (%1 pagine non scaricate)").arg(mancanti);
+        if (Modo == 3)
+            righe[0] = (mancanti > 0 ? QStringLiteral("Regione incompleta: ") + ripresa[0] + senza
+                                     : QStringLiteral("Fine Regione: ") + ripresa[0]);
         // Between regions (the coordinate pass after the last one) no region stands in the panel:
         // the header of the last region still tells where to resume.
         if (Modo == 2 && ripresa[0].isEmpty() && m_ripresa.first == base) righe = m_ripresa.second;
         if (Modo != 4 && !righe[0].isEmpty()) m_ripresa = {base, righe};
         if (Modo == 4) {
-            righe = QStringList{QStringLiteral("Ricerca completata")};
+            righe = QStringList{mancanti > 0 ? QStringLiteral("Ricerca incompleta") + senza
+                                             : QStringLiteral("Ricerca completata")};
             base += QStringLiteral("-End");
         }
         const QLocale locale;
@@ -308,6 +318,10 @@ void Salvataggio::SalvaFile(int Modo) {
             c.chkOutput[i]->setValue(i == 2);
         }
     } else {
+        if (m_doppiPrima < 0) {
+            m_doppiPrima = dup.eliminati.doppi;
+            m_incompletiPrima = dup.eliminati.incompleti;
+        }
         if (Val(c.txtDupl.text()) > 0) {
             dup.EliminaDuplicati(0);
             c.BloccaFrame(false);
@@ -325,8 +339,12 @@ void Salvataggio::SalvaFile(int Modo) {
 
     bool haRecord = false;
     for (int i = 1; i < n.tab.mfgTab.rows() && !haRecord; ++i) haRecord = !n.tab.mfgTab.text(i, kNome).isEmpty();
-    // An emergency save of an empty table would only replace good files with empty ones.
-    const bool scrivi = haRecord || Modo != 0;
+    // An emergency or user save of an empty table would only replace good files with empty ones.
+    const bool scrivi = haRecord || Modo >= 2;
+    const long doppi = dup.eliminati.doppi - std::max(0L, m_doppiPrima);
+    const long incompleti = dup.eliminati.incompleti - std::max(0L, m_incompletiPrima);
+    m_doppiPrima = m_incompletiPrima = -1;
+    if (Modo == 1) bTuttiEliminati = !haRecord;
 
     const auto& formati = FormatiUscita();
     // The licence of some sources asks for their notice wherever the data goes.
@@ -364,7 +382,18 @@ void Salvataggio::SalvaFile(int Modo) {
         if (av.bStop)
             n.d.messaggio(QStringLiteral("Salvataggio interrotto..."), QStringLiteral("Interruzione"), Icona::Critica);
         QString testo;
-        if (conteggio == 0 && errori.isEmpty())
+        QStringList tolti;
+        if (doppi > 0) tolti << QString::number(doppi) + (doppi == 1 ? QStringLiteral(" doppio") : QStringLiteral(" doppi"));
+        if (incompleti > 0)
+            tolti << QString::number(incompleti) +
+                         (incompleti == 1 ? QStringLiteral(" incompleto") : QStringLiteral(" incompleti")) +
+                         QStringLiteral(" (senza CAP, città e provincia)");
+        if (!haRecord)
+            testo = tolti.isEmpty() ? QStringLiteral("Nessun file salvato: la tabella è vuota.")
+                                    : QStringLiteral("Nessun file salvato: l'eliminazione dei duplicati ha tolto tutti i "
+                                                     "record (") +
+                                          tolti.join(QStringLiteral(", ")) + QStringLiteral(").");
+        else if (conteggio == 0 && errori.isEmpty())
             testo = QStringLiteral("Nessuna tipologia selezionata!");
         else if (conteggio == 1)
             testo = QStringLiteral("Il file") + kCrLf + kCrLf + elenco + kCrLf + QStringLiteral("è stato salvato!");
@@ -376,14 +405,17 @@ void Salvataggio::SalvaFile(int Modo) {
         }
         if (!m_avvisi.isEmpty()) testo += kCrLf + kCrLf + m_avvisi.join(kCrLf);
         // Only the plain layout still wants the outside optimiser.
-        if (c.chkOutput[0]->value() && c.chkOv2Semplice.value() && (c.chkArea[0]->value() || c.chkArea[1]->value()))
+        if (haRecord && c.chkOutput[0]->value() && c.chkOv2Semplice.value() &&
+            (c.chkArea[0]->value() || c.chkArea[1]->value()))
             testo += kCrLf + kCrLf +
                      QStringLiteral("I file .OV2 non sono ottimizzati; provvedere con RemakeOv2 (da %1)")
                          .arg(QLatin1String(kSitoRemakeOv2));
+        if (haRecord && !tolti.isEmpty())
+            testo += kCrLf + kCrLf + QStringLiteral("Record eliminati: ") + tolti.join(QStringLiteral(", ")) + u'.';
         if (av.bStop) testo += kCrLf + kCrLf + QStringLiteral("Operazione interrotta!");
         av.IndicaOccupato(false);
         c.BloccaFrame(true);
-        n.d.messaggio(testo, kTitoloProgramma, Icona::Informazione);
+        n.d.messaggio(testo, kTitoloProgramma, haRecord ? Icona::Informazione : Icona::Esclamazione);
         if (completo && errori.isEmpty() && conteggio > 0 && dopoSalvataggioUtente) dopoSalvataggioUtente();
         av.bStop = false;
         return;

@@ -57,6 +57,8 @@ public:
     std::function<void()> dopoSalvataggioUtente;
     // True once the word list has been read from its file in this process.
     bool bParoleCaricate = false;
+    // The last user save found no record left after the eliminations and wrote nothing.
+    bool bTuttiEliminati = false;
 
 private:
     // Each pass returns false when a stop request ended it; nothing half-written is kept.
@@ -81,6 +83,8 @@ private:
     QByteArray m_icona;    // the icon of this save's OV2 files
     QStringList m_avvisi;  // told in the closing message; not failures
     QPair<QString, QStringList> m_ripresa;  // base name and resume header of the last autosave
+    // Eliminations counted from the "&Salva" press that started the user save.
+    long m_doppiPrima = -1, m_incompletiPrima = -1;
 };
 
 }  // namespace gm

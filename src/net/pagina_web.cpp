@@ -14,6 +14,7 @@
 #include "app/avanzamento.h"
 #include "app/controlli.h"
 #include "io/file_testo.h"
+#include "net/servizi.h"
 #include "net/testo.h"
 
 namespace gm {
@@ -25,18 +26,16 @@ PaginaWeb::PaginaWeb(Controlli& c, Avanzamento& av, const Ambiente& amb)
 
 PaginaWeb::~PaginaWeb() { delete nam; }
 
-void PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
+Arrivo PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
     sTestoPagina.clear();
     long gialle = 0, bianche = 0;
     amb.servizi.Origine(Url, gialle, bianche);
     av.EvidenziaOrigine(gialle, bianche);
 
-    ScaricaPaginaDaInternet(Url);
-    if (sTestoPagina.isEmpty()) {
-        c.lblTent.setForeColor(kRosso);
-        QByteArray corpo, charset;
-        if (Richiesta(Url, corpo, charset)) sTestoPagina = Decodifica(corpo, charset);
-    }
+    const Arrivo a = RipetiRichiesta(
+        Url, Origine(Url), salute, *orologio, regole, [this] { return av.bStop; },
+        [&](Arrivo& giro) { Giro(Url, giro); });
+    if (!a.arrivata()) sTestoPagina.clear();
 
     sTestoPagina = Sostituisci(sTestoPagina, "&amp;", "&");
     sTestoPagina.remove(QChar(10));
@@ -45,11 +44,25 @@ void PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
 
     c.lblTent.setForeColor(kVerde);
     av.EvidenziaOrigine(0, 0);
+    if (esitoRichiesta) esitoRichiesta(a);
+    return a;
 }
 
-void PaginaWeb::ScaricaPaginaDaInternet(const QString& Url) {
+void PaginaWeb::Giro(const QString& Url, Arrivo& a) {
+    ScaricaPaginaDaInternet(Url, a);
+    // A page fetched but not read back (its file could not be written or read) did not arrive.
+    if (sTestoPagina.isEmpty() && a.arrivata()) a.esito = EsitoPagina::Vuota;
+    // The GET route only for faults a second try at once may cure: a silent server stays silent.
+    if (sTestoPagina.isEmpty() && a.ripetibile() && !a.senzaRisposta()) {
+        c.lblTent.setForeColor(kRosso);
+        QByteArray corpo, charset;
+        if (Richiesta(Url, corpo, charset, a)) sTestoPagina = Decodifica(corpo, charset);
+    }
+}
+
+void PaginaWeb::ScaricaPaginaDaInternet(const QString& Url, Arrivo& a) {
     c.lblTent.setForeColor(kRosso);
-    LoadPictureUrl(Url);
+    LoadPictureUrl(Url, a);
     sTestoPagina.clear();
     QFile f(amb.sFilePagina);
     if (!amb.sFilePagina.isEmpty() && f.exists()) {
@@ -68,36 +81,48 @@ void PaginaWeb::ScaricaPaginaDaInternet(const QString& Url) {
     av.Cedi();
 }
 
-void PaginaWeb::LoadPictureUrl(const QString& sSourceUrl) {
+void PaginaWeb::LoadPictureUrl(const QString& sSourceUrl, Arrivo& a) {
     // No cache is kept, and every request asks for a fresh copy.
     av.Cedi();
     int n = 0;
     while (n < 2) {
-        if (DownloadFile(sSourceUrl, amb.sFilePagina)) break;
+        if (DownloadFile(sSourceUrl, amb.sFilePagina, a)) break;
         ++n;
         if (n > 1) c.lblTent.setCaption(QString(n, u'*'));
+        if (!a.ripetibile() || a.senzaRisposta()) break;
     }
 }
 
-bool PaginaWeb::DownloadFile(const QString& sSourceUrl, const QString& NomePaginaHTML) {
+bool PaginaWeb::DownloadFile(const QString& sSourceUrl, const QString& NomePaginaHTML, Arrivo& a) {
     bool ok = false;
     QByteArray corpo, charset;
-    if (!NomePaginaHTML.isEmpty() && Richiesta(sSourceUrl, corpo, charset)) {
+    if (NomePaginaHTML.isEmpty()) {
+        // No page file: the GET route will ask; nothing is known of the page yet.
+        a.esito = EsitoPagina::Vuota;
+    } else if (Richiesta(sSourceUrl, corpo, charset, a)) {
         // A failed write leaves no file, so the caller sees the download as failed.
         ok = ScriviFileProvvisorio(NomePaginaHTML, corpo);
-        if (ok) charsetScaricato = charset;
+        if (ok)
+            charsetScaricato = charset;
+        else
+            a.esito = EsitoPagina::Vuota;  // fetched but not kept: the next route asks again
     }
     av.Cedi();
     return ok;
 }
 
-bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& charset) {
+bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& charset, Arrivo& a) {
     corpo.clear();
     charset.clear();
+    ++a.tentativi;
+    a.statoHttp = 0;
     // Tolerant parsing percent-encodes blanks, apostrophes and the like as they stand, so the
     // server receives the same text the caller built.
     const QUrl u(url, QUrl::TolerantMode);
-    if (!u.isValid() || (u.scheme() != u"http" && u.scheme() != u"https") || u.host().isEmpty()) return false;
+    if (!u.isValid() || (u.scheme() != u"http" && u.scheme() != u"https") || u.host().isEmpty()) {
+        a.esito = EsitoPagina::NonValida;
+        return false;
+    }
 
     QNetworkRequest req(u);
     req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -109,9 +134,9 @@ bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& cha
 
     QNetworkReply* r = nam->get(req);
     QEventLoop loop;
-    QTimer timer;
+    QTimer timer, sentinella;
     timer.setSingleShot(true);
-    bool troppo = false;
+    bool troppo = false, scaduta = false, fermata = false;
     QByteArray dati;
     auto leggi = [&] {
         if (troppo || !r->isOpen()) return;
@@ -132,16 +157,41 @@ bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& cha
         }
     });
     QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] { r->abort(); });
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        scaduta = true;
+        r->abort();
+    });
+    // A Stop does not wait for a slow server.
+    QObject::connect(&sentinella, &QTimer::timeout, &loop, [&] {
+        if (!av.bStop) return;
+        fermata = true;
+        r->abort();
+    });
     if (!r->isFinished()) {
         timer.start(msTimeout);
+        sentinella.start(100);
         loop.exec();
     }
     timer.stop();
+    sentinella.stop();
     if (!troppo) leggi();
 
-    const int stato = r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok = !troppo && r->error() == QNetworkReply::NoError && (stato == 0 || stato < 400);
+    const QVariant statoHttp = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    a.statoHttp = statoHttp.toInt();
+    if (troppo)
+        a.esito = EsitoPagina::TroppoGrande;
+    else if (fermata)
+        a.esito = EsitoPagina::Fermata;
+    else if (scaduta)
+        a.esito = EsitoPagina::Scaduta;
+    else if (a.statoHttp >= 400)
+        a.esito = EsitoPagina::ErroreHttp;
+    else if (r->error() != QNetworkReply::NoError)
+        // No status line at all: the server never answered; otherwise the answer was cut short.
+        a.esito = statoHttp.isValid() ? EsitoPagina::Troncata : EsitoPagina::Rifiutata;
+    else
+        a.esito = ValutaCorpo(a.statoHttp, dati);
+    const bool ok = a.esito == EsitoPagina::Arrivata;
     if (ok) {
         corpo = dati;
         const QString tipo = r->header(QNetworkRequest::ContentTypeHeader).toString();

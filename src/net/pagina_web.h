@@ -4,6 +4,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
+#include "net/tentativi.h"
+
 class QNetworkAccessManager;
 
 namespace gm {
@@ -28,18 +33,29 @@ public:
     qint64 nMaxByte = 4 * 1024 * 1024;
     int nMaxRedirect = 5;
 
-    // The only entry point: fills sTestoPagina (download route, then direct GET), cleaned.
-    void EstrazionePaginadaInternet(const QString& Url);
+    // Rounds for a page that did not arrive, and when a service counts as dead.
+    RegoleTentativi regole;
+    SaluteServizi salute;
+    std::shared_ptr<Orologio> orologio = std::make_shared<Orologio>();
+    // Told of every request once its rounds are over (the search run counts what is missing).
+    std::function<void(const Arrivo&)> esitoRichiesta;
+
+    // The only entry point: fills sTestoPagina (download route, then direct GET, in rounds while
+    // the page does not arrive), cleaned; empty when the page never arrived. Says what became of it.
+    Arrivo EstrazionePaginadaInternet(const QString& Url);
     // Download route: page file, read back with lines joined, deleted.
-    void ScaricaPaginaDaInternet(const QString& Url);
+    void ScaricaPaginaDaInternet(const QString& Url, Arrivo& a);
     // Up to two download attempts; "**" on lblTent after the second failure.
-    void LoadPictureUrl(const QString& sSourceUrl);
+    void LoadPictureUrl(const QString& sSourceUrl, Arrivo& a);
     // One download attempt into the file; true when the file was written.
-    bool DownloadFile(const QString& sSourceUrl, const QString& NomePaginaHTML);
+    bool DownloadFile(const QString& sSourceUrl, const QString& NomePaginaHTML, Arrivo& a);
 
 private:
-    // One fresh GET; false on any network or HTTP error, time-out or oversized body.
-    bool Richiesta(const QString& url, QByteArray& corpo, QByteArray& charset);
+    // One round: every route once, until the page arrives or the server gives no answer.
+    void Giro(const QString& Url, Arrivo& a);
+    // One fresh GET; false on any network or HTTP error, time-out, cut or oversized body, with
+    // the reason in a.
+    bool Richiesta(const QString& url, QByteArray& corpo, QByteArray& charset, Arrivo& a);
     static QString Decodifica(const QByteArray& corpo, const QByteArray& charset);
 
     Controlli& c;

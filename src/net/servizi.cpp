@@ -42,4 +42,21 @@ void IndirizziServizi::Origine(const QString& url, long& g, long& b) const {
     b = (eBianche || eGeocoder) ? 1 : 0;
 }
 
+QString Origine(const QString& url) {
+    const QUrl u(url, QUrl::TolerantMode);
+    if (!u.isValid() || u.host().isEmpty()) return url.trimmed().toLower();
+    const int predefinita = u.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80;
+    return u.scheme().toLower() + QStringLiteral("://") + u.host().toLower() + u':' +
+           QString::number(u.port(predefinita));
+}
+
+QStringList NomiServizi(const IndirizziServizi& s, const QString& origine) {
+    QStringList nomi;
+    const std::pair<const QString*, const char*> servizi[] = {
+        {&s.gialle, "Pagine Gialle"}, {&s.bianche, "Pagine Bianche"}, {&s.geocoder, "Multimap"}};
+    for (const auto& [base, nome] : servizi)
+        if (Origine(*base) == origine) nomi << QString::fromLatin1(nome);
+    return nomi;
+}
+
 }  // namespace gm

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace gm {
 
@@ -23,5 +24,12 @@ struct IndirizziServizi {
 
 // Drops trailing slashes so that paths can be appended as they are.
 QString NormalizzaBase(const QString& base);
+
+// Scheme, host and port of an address, lower case: what one server answers for.
+QString Origine(const QString& url);
+
+// The services configured at origine, for messages: "Pagine Gialle", or "Pagine Gialle, Pagine
+// Bianche e Multimap" when they share it; empty when none is.
+QStringList NomiServizi(const IndirizziServizi& s, const QString& origine);
 
 }  // namespace gm

@@ -8,10 +8,11 @@
 
 namespace {
 void Uso() {
-    std::fputs("uso: geomerce-sim [--port N] [--seed S] [--latenza MS] [--guasti QUOTA] [--log FILE]\n"
+    std::fputs("uso: geomerce-sim [--port N] [--seed S] [--latenza MS] [--guasti QUOTA] [--tipi-guasti TIPI] [--log FILE]\n"
                "  --port 0 sceglie una porta libera e la stampa come prima riga: PORT <n>\n"
                "  --guasti 0..1: quota di richieste con un guasto (pagina vuota, errore 500, risposta lenta,\n"
-               "                 pagina troncata, connessione interrotta)\n",
+               "                 pagina troncata, connessione interrotta)\n"
+               "  --tipi-guasti vuota,500,lenta,troncata,interrotta: solo questi guasti\n",
                stderr);
 }
 }  // namespace
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--guasti") && valore) {
             o.guasti = QString::fromLocal8Bit(argv[++i]).toDouble(&ok);
             ok = ok && o.guasti >= 0 && o.guasti <= 1;
+        } else if (!std::strcmp(a, "--tipi-guasti") && valore) {
+            ok = gm::sim::LeggiTipiGuasti(QString::fromLocal8Bit(argv[++i]), o.tipiGuasti);
         } else if (!std::strcmp(a, "--log") && valore) {
             o.fileLog = QString::fromLocal8Bit(argv[++i]);
         } else {

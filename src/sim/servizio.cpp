@@ -82,8 +82,30 @@ Guasto Servizio::sorteggia(quint64 n) const {
     if (m_o.guasti <= 0) return Guasto::Nessuno;
     const quint64 h = Mescola(m_o.seme ^ 0x6775617374ULL, n);
     if (double(h >> 11) / double(1ULL << 53) >= m_o.guasti) return Guasto::Nessuno;
-    static const Guasto tipi[] = {Guasto::Vuota, Guasto::Errore500, Guasto::Lenta, Guasto::Troncata, Guasto::Interrotta};
-    return tipi[(h & 0xff) % 5];
+    static const QVector<Guasto> tutti = {Guasto::Vuota, Guasto::Errore500, Guasto::Lenta, Guasto::Troncata,
+                                          Guasto::Interrotta};
+    const QVector<Guasto>& tipi = m_o.tipiGuasti.isEmpty() ? tutti : m_o.tipiGuasti;
+    return tipi[int((h & 0xff) % quint64(tipi.size()))];
+}
+
+bool LeggiTipiGuasti(const QString& testo, QVector<Guasto>& tipi) {
+    static const std::pair<const char*, Guasto> nomi[] = {{"vuota", Guasto::Vuota},
+                                                          {"500", Guasto::Errore500},
+                                                          {"lenta", Guasto::Lenta},
+                                                          {"troncata", Guasto::Troncata},
+                                                          {"interrotta", Guasto::Interrotta}};
+    tipi.clear();
+    for (const QString& parte : testo.split(u',', Qt::SkipEmptyParts)) {
+        const QString v = parte.trimmed().toLower();
+        bool trovato = false;
+        for (const auto& [nome, g] : nomi)
+            if (v == QLatin1String(nome)) {
+                if (!tipi.contains(g)) tipi << g;
+                trovato = true;
+            }
+        if (!trovato) return false;
+    }
+    return !tipi.isEmpty();
 }
 
 void Servizio::registra(const httplib::Request& req) {

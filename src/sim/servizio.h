@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 #include <cstdio>
@@ -20,16 +21,21 @@ struct Response;
 
 namespace gm::sim {
 
+// What a request meets when faults are injected.
+enum class Guasto { Nessuno, Vuota, Errore500, Lenta, Troncata, Interrotta };
+
 struct Opzioni {
     int porta = 8080;
     quint64 seme = 1;
     int latenzaMs = 0;
-    double guasti = 0;   // share of requests that meet a fault, 0..1
-    QString fileLog;     // one line per request when set
+    double guasti = 0;         // share of requests that meet a fault, 0..1
+    QVector<Guasto> tipiGuasti;  // the kinds of fault drawn; empty: all of them
+    QString fileLog;           // one line per request when set
 };
 
-// What a request meets when faults are injected.
-enum class Guasto { Nessuno, Vuota, Errore500, Lenta, Troncata, Interrotta };
+// Fault kinds named as on the command line ("vuota,500,lenta,troncata,interrotta"); false on an
+// unknown name.
+bool LeggiTipiGuasti(const QString& testo, QVector<Guasto>& tipi);
 
 class Servizio {
 public:

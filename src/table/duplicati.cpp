@@ -35,6 +35,14 @@ void Riempi9(const QString& s, QChar* out) {
 
 Duplicati::Duplicati(Nucleo& n) : n(n) {}
 
+void Duplicati::Elimina(int riga, long& conteggio) {
+    Griglia& g = n.tab.mfgTab;
+    // A row already emptied for one reason is not counted again for another.
+    if (g.text(riga, kNome).isEmpty()) return;
+    g.setText(riga, kNome, QString());
+    ++conteggio;
+}
+
 void Duplicati::collega() {
     Controlli& c = n.c;
     QObject::connect(&c.cmdDupl, &Pulsante::clicked, [this] { cmdDupl_Click(); });
@@ -56,7 +64,7 @@ void Duplicati::EliminaRigheDoppiePalesi() {
     g.inizioModifiche();
     for (int i = 2; i <= righe - 1; ++i) {
         const QString& tel = g.text(i, kTelefono);
-        if (!tel.isEmpty() && Uguale(tel, g.text(i - 1, kTelefono))) g.setText(i, kNome, QString());
+        if (!tel.isEmpty() && Uguale(tel, g.text(i - 1, kTelefono))) Elimina(i, eliminati.doppi);
     }
     g.fineModifiche();
     n.tab.EliminaRigheVuoteTabella();
@@ -80,7 +88,7 @@ void Duplicati::EliminaRigheDoppiePalesi() {
         const QString chiave = g.text(i, kChiave).chopped(g.text(i, kChiave).isEmpty() ? 0 : 1);
         if (g.text(i, kNome).isEmpty() && chiave.isEmpty()) continue;  // blank filler row
         if (Uguale(chiave, ricordata))
-            g.setText(i, kNome, QString());
+            Elimina(i, eliminati.doppi);
         else
             ricordata = chiave;
     }
@@ -109,7 +117,7 @@ void Duplicati::EliminaDuplicati(long Interattivo) {
     for (int i = 1; i <= righe - 1; ++i) {
         // Row 1 is never compared with the header row: a telephone reading "Telefono" is data.
         const QString& tel = g.text(i, kTelefono);
-        if (i > 1 && !tel.isEmpty() && Uguale(tel, g.text(i - 1, kTelefono))) g.setText(i, kNome, QString());
+        if (i > 1 && !tel.isEmpty() && Uguale(tel, g.text(i - 1, kTelefono))) Elimina(i, eliminati.doppi);
         if (n.av.bStop) break;
     }
     n.tab.EliminaRigheVuoteTabella();
@@ -157,10 +165,10 @@ void Duplicati::EliminaDuplicati(long Interattivo) {
         const double lat = Val(g.text(r, kLatitudine));
         const double lon = Val(g.text(r, kLongitudine));
         if (g.text(r, kCap).isEmpty() && g.text(r, kCitta).isEmpty() && g.text(r, kPr).isEmpty())
-            g.setText(r, kNome, QString());
+            Elimina(r, eliminati.incompleti);
         if (lat == 0) continue;
         if (T != 0 && std::fabs(lat - latPrec) <= T && std::fabs(lon - lonPrec) <= T && rigaPrec > 0)
-            g.setText(rigaPrec, kNome, QString());
+            Elimina(rigaPrec, eliminati.doppi);
         latPrec = lat;
         lonPrec = lon;
         rigaPrec = r;

@@ -9,7 +9,7 @@ using namespace gm;
 
 namespace {
 
-struct Orologio : ::testing::Test {
+struct TimerMinuti : ::testing::Test {
     test::FormDiProva p;
     Form* f = nullptr;
     bool inCorso = true;
@@ -31,7 +31,7 @@ struct Orologio : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Orologio, TicksEveryMinuteOnlyWhileRunning) {
+TEST_F(TimerMinuti, TicksEveryMinuteOnlyWhileRunning) {
     f->c.tmrClock.avanza(5 * kMinuto);
     EXPECT_EQ(f->av.MinutiDaSalvataggio, 0) << "a stopped timer does not tick";
     f->c.tmrClock.start();
@@ -46,7 +46,7 @@ TEST_F(Orologio, TicksEveryMinuteOnlyWhileRunning) {
     EXPECT_EQ(f->av.MinutiDaSalvataggio, 0);
 }
 
-TEST_F(Orologio, TheTimersSaveLeavesTheWindowAsItFoundIt) {
+TEST_F(TimerMinuti, TheTimersSaveLeavesTheWindowAsItFoundIt) {
     struct Caso {
         const char* nome;
         bool operazione, bloccato, occupato;
@@ -71,7 +71,7 @@ TEST_F(Orologio, TheTimersSaveLeavesTheWindowAsItFoundIt) {
     }
 }
 
-TEST_F(Orologio, ResumeHeaderOfTheLastRegionSurvivesLaterTimerSaves) {
+TEST_F(TimerMinuti, ResumeHeaderOfTheLastRegionSurvivesLaterTimerSaves) {
     f->av.IndicaOccupato(true);
     f->c.txtRegione.setText("Molise");
     f->salva.SalvaFile(3);

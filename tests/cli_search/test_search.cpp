@@ -108,6 +108,29 @@ TEST(Search, IntegraContinuesFromASavedTable) {
     EXPECT_EQ(Righe(dir.filePath("Filescaricati/Bar.txt")), prima + sgonico);
 }
 
+// Pages that never arrived, even after the pauses between rounds: listed on standard error, and
+// the exit status says the run is not complete. A second run against a sound service is.
+TEST(Search, PagesThatNeverArrivedAreListedAndExitWithStatusOne) {
+    test::Simulatore guasto({"--guasti", "1", "--tipi-guasti", "500"});
+    ASSERT_TRUE(guasto.avviato());
+    QTemporaryDir dir;
+    const QStringList zona = {"--cosa", "Farmacie", "--regioni", "Molise", "--province", "Isernia", "--comuni",
+                              "Venafro", "--no-bianche", "--no-coordinate", "--dir", dir.path()};
+    const Esito e = Search(zona + Indirizzi(guasto));
+    EXPECT_EQ(e.stato, 1) << e.err.toStdString();
+    EXPECT_TRUE(e.err.contains("Elaborazione terminata con 1 pagina non scaricata")) << e.err.toStdString();
+    EXPECT_TRUE(e.err.contains("search:   Venafro (IS): 1\n")) << e.err.toStdString();
+    QFile intestazione(dir.filePath("Filescaricati/Farmacie.txt"));
+    ASSERT_TRUE(intestazione.open(QIODevice::ReadOnly));
+    EXPECT_EQ(intestazione.readLine().trimmed(), ";Regione incompleta: Molise (1 pagina non scaricata)");
+
+    test::Simulatore sano;
+    ASSERT_TRUE(sano.avviato());
+    const Esito buono = Search(zona + Indirizzi(sano));
+    EXPECT_EQ(buono.stato, 0) << buono.err.toStdString();
+    EXPECT_FALSE(buono.err.contains("non scaricat"));
+}
+
 TEST(Search, SecondRunTakesCoordinatesFromTheMemoryUnlessToldNot) {
     QTemporaryDir log;
     test::Simulatore sim({"--log", log.filePath("r.log")});

@@ -310,3 +310,42 @@ TEST_F(Salva, OutsideReadersAgree) {
     EXPECT_TRUE(csv.contains("45.464270,9.189510,\"Milano(MI)Roma,12;Farmacia Rossi>39021234567\""));
     EXPECT_TRUE(csv.contains("44.493810,11.338750,"));
 }
+
+// The user save says how many records the eliminations took away, and writes nothing when they
+// took every one: an old file is not replaced by an empty one.
+TEST_F(Salva, RemovedRecordsAreCountedAndAnEmptiedTableSavesNothing) {
+    struct Caso {
+        const char* nome;
+        QVector<Record> record;
+        const char* messaggio;  // part of the closing message
+        bool salvato;
+    } casi[] = {
+        {"duplicates and incomplete ones",
+         {Rec("Farmacia Rossi", "Via Roma 1", "20100", "Milano", "MI", "02 1", "45.46427", "9.18951"),
+          Rec("Farmacia Rossi Bis", "Via Roma 1", "20100", "Milano", "MI", "02 1", "45.46427", "9.18951"),
+          Rec("Farmacia Verdi", "Via Po 3", "20100", "Milano", "MI", "02 2", "45.47000", "9.19000"),
+          Rec("Solo Nome", "Via Dante 2", "", "", "", "02 3", "45.48000", "9.20000")},
+         "Record eliminati: 1 doppio, 1 incompleto (senza CAP, città e provincia).", true},
+        {"a list of names, addresses, telephones and coordinates only",
+         {Rec("Uno", "Via A 1", "", "", "", "02 4", "45.1", "9.1"), Rec("Due", "Via B 2", "", "", "", "02 5", "45.2", "9.2")},
+         "Nessun file salvato: l'eliminazione dei duplicati ha tolto tutti i record (2 incompleti (senza CAP, città e "
+         "provincia)).",
+         false},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        f->tab.Svuota();
+        for (const Record& r : c.record) f->tab.AggiungiRecord(r);
+        QFile::remove(scaricati("Farmacie-comunali.txt"));
+        ASSERT_TRUE(ScriviFileAtomico(scaricati("Farmacie-comunali.txt"), "vecchio"));
+        uscite(false, false, true, false);
+        f->c.txtDupl.setText("1");
+        f->salva.cmdSalva_Click();
+        EXPECT_TRUE(ultimoMessaggio().contains(QString::fromUtf8(c.messaggio))) << ultimoMessaggio().toStdString();
+        EXPECT_EQ(ultimoMessaggio().contains("salvato!"), c.salvato);
+        EXPECT_EQ(f->salva.bTuttiEliminati, !c.salvato);
+        QFile t(scaricati("Farmacie-comunali.txt"));
+        ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+        EXPECT_EQ(t.readAll() == "vecchio", !c.salvato);
+    }
+}

@@ -6,11 +6,13 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 
 #include "support/ambiente_test.h"
+#include "support/orologio_finto.h"
 
 using namespace gm;
 
@@ -28,6 +30,7 @@ struct Risposta {
 class Server {
 public:
     std::map<QByteArray, Risposta> pagine;
+    std::map<QByteArray, std::deque<Risposta>> primeRisposte;  // answers given first, one a request
     QList<QByteArray> richieste;           // request targets in arrival order
     std::function<void()> allaRichiesta;   // called as each request arrives
 
@@ -58,6 +61,10 @@ private:
         QByteArray percorso = bersaglio.left(bersaglio.indexOf('?') < 0 ? bersaglio.size() : bersaglio.indexOf('?'));
         auto it = pagine.find(percorso);
         Risposta r = it != pagine.end() ? it->second : Risposta{Risposta::Normale, 404, "text/plain", "no"};
+        if (auto p = primeRisposte.find(percorso); p != primeRisposte.end() && !p->second.empty()) {
+            r = p->second.front();
+            p->second.pop_front();
+        }
         if (percorso == "/eco") r.corpo = bersaglio;
         if (r.tipo == Risposta::Muto) return;
         if (r.tipo == Risposta::Caduta) {
@@ -80,10 +87,12 @@ struct Banco : ::testing::Test {
     Form* form = nullptr;
     PaginaWeb* web = nullptr;
     Server server;
+    std::shared_ptr<test::OrologioFinto> orologio = std::make_shared<test::OrologioFinto>();
 
     void SetUp() override {
         form = &f.avvia();
         web = &form->web;
+        web->orologio = orologio;
         web->msTimeout = 1500;
         server.pagine["/crlf"] = {Risposta::Normale, 200, "text/html", "uno\r\ndue\rtre\nquattro\tcinque"};
         server.pagine["/entita"] = {Risposta::Normale, 200, "text/html",
@@ -96,7 +105,7 @@ struct Banco : ::testing::Test {
         server.pagine["/utf8"] = {Risposta::Normale, 200, "text/html; charset=UTF-8", "citt\xc3\xa0"};
         server.pagine["/win"] = {Risposta::Normale, 200, "text/html", "citt\xe0 \x80"};
         server.pagine["/meta"] = {Risposta::Normale, 200, "text/html",
-                                  "<html><head><meta charset=\"utf-8\"></head>perch\xc3\xa9"};
+                                  "<html><head><meta charset=\"utf-8\"></head>perch\xc3\xa9</html>"};
     }
     // Makes the download route fail: the page file lies in a folder that does not exist.
     void senzaFilePagina() { form->amb.sFilePagina = f.percorso("manca/mk000001.html"); }
@@ -145,18 +154,85 @@ TEST_F(Banco, EntitiesReplacedWhateverTheirCase) {
 TEST_F(Banco, FailuresGiveAnEmptyPageAndClearThePreviousOne) {
     web->msTimeout = 300;
     web->nMaxByte = 10000;
-    for (const char* p : {"/errore", "/muto", "/caduta", "/grande", "/inesistente"}) {
-        SCOPED_TRACE(p);
+    server.pagine["/tagliata"] = {Risposta::Normale, 200, "text/html", "<html><body><p>Rossi Mario"};
+    server.pagine["/vuota"] = {Risposta::Normale, 200, "text/html", ""};
+    struct Caso {
+        const char* percorso;
+        EsitoPagina esito;
+        int richieste;  // four rounds of three routes for a fault that may clear
+    } casi[] = {
+        {"/errore", EsitoPagina::ErroreHttp, 12}, {"/caduta", EsitoPagina::Troncata, 12}, {"/tagliata", EsitoPagina::Troncata, 12},
+        {"/vuota", EsitoPagina::Vuota, 12},       {"/muto", EsitoPagina::Scaduta, 4},    {"/grande", EsitoPagina::TroppoGrande, 1},
+        {"/inesistente", EsitoPagina::ErroreHttp, 1},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.percorso);
         web->EstrazionePaginadaInternet(server.url("/crlf"));
         ASSERT_FALSE(web->sTestoPagina.isEmpty());
-        form->c.lblTent.setCaption("");
-        web->EstrazionePaginadaInternet(server.url(p));
+        const Arrivo a = web->EstrazionePaginadaInternet(server.url(c.percorso));
         EXPECT_TRUE(web->sTestoPagina.isEmpty());
-        EXPECT_EQ(form->c.lblTent.caption(), "**");
-        EXPECT_EQ(server.conteggio(p), 3);
+        EXPECT_EQ(a.esito, c.esito);
+        EXPECT_TRUE(a.mancante());
+        EXPECT_FALSE(a.servizioMorto);
+        EXPECT_EQ(server.conteggio(c.percorso), c.richieste);
         EXPECT_FALSE(QFile::exists(form->amb.sFilePagina));
         EXPECT_TRUE(f.dialoghi.mostrati.isEmpty());
     }
+}
+
+// A page that arrives at a later round reads as if it had come at once, whatever failed before.
+TEST_F(Banco, PageArrivingAtALaterRoundReadsLikeACleanOne) {
+    const QByteArray pagina = "<html><body>Farmacia\r\nRossi &amp; C.</body></html>";
+    server.pagine["/p"] = {Risposta::Normale, 200, "text/html", pagina};
+    const Arrivo pulita = web->EstrazionePaginadaInternet(server.url("/p"));
+    const QString attesa = web->sTestoPagina;
+    ASSERT_TRUE(pulita.arrivata());
+    const Risposta tagliata{Risposta::Normale, 200, "text/html", pagina.left(20)};
+    const Risposta errore{Risposta::Normale, 503, "text/html", "<html>busy</html>"};
+    const Risposta vuota{Risposta::Normale, 200, "text/html", ""};
+    const Risposta caduta{Risposta::Caduta};
+    // Two rounds of three faults each; the third round's first try arrives.
+    server.primeRisposte["/p"] = {tagliata, errore, caduta, vuota, errore, caduta, vuota};
+    orologio->pause.clear();
+    const Arrivo a = web->EstrazionePaginadaInternet(server.url("/p"));
+    EXPECT_TRUE(a.arrivata());
+    EXPECT_EQ(a.giri, 3);
+    EXPECT_EQ(web->sTestoPagina, attesa);
+    EXPECT_EQ(orologio->pause, (QVector<qint64>{1000, 2000}));
+}
+
+// A refused port and a server that accepts and never answers: after a few requests the service
+// counts as dead and is asked no more, until a new run makes it alive again.
+TEST_F(Banco, SilentServiceCalledDeadAfterAFewRequests) {
+    web->msTimeout = 200;
+    QTcpServer chiuso;
+    ASSERT_TRUE(chiuso.listen(QHostAddress::LocalHost, 0));
+    const QString rifiutato = QStringLiteral("http://127.0.0.1:%1").arg(chiuso.serverPort());
+    chiuso.close();
+    for (const QString& base : {rifiutato, server.url("")}) {
+        SCOPED_TRACE(base.toStdString());
+        const bool muto = base != rifiutato;
+        if (muto) server.pagine["/p"] = {Risposta::Muto};
+        QList<Arrivo> visti;
+        web->esitoRichiesta = [&](const Arrivo& a) { visti << a; };
+        Arrivo a;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_FALSE(a.servizioMorto) << i;
+            a = web->EstrazionePaginadaInternet(base + "/p");
+            EXPECT_EQ(a.esito, muto ? EsitoPagina::Scaduta : EsitoPagina::Rifiutata);
+        }
+        EXPECT_TRUE(a.servizioMorto);
+        const int chieste = server.conteggio("/p");
+        a = web->EstrazionePaginadaInternet(base + "/p");
+        EXPECT_EQ(a.esito, EsitoPagina::NonRichiesta);
+        EXPECT_EQ(server.conteggio("/p"), chieste);
+        EXPECT_EQ(visti.size(), 4);
+        web->salute.azzera();
+        web->esitoRichiesta = nullptr;
+    }
+    // The first service's death did not reach the second.
+    server.pagine["/p"] = {Risposta::Normale, 200, "text/html", "<html>ok</html>"};
+    EXPECT_TRUE(web->EstrazionePaginadaInternet(server.url("/p")).arrivata());
 }
 
 TEST_F(Banco, UnreachableOrMalformedAddressGivesAnEmptyPage) {
@@ -174,7 +250,7 @@ TEST_F(Banco, DecodedByTheNamedCharsetElseWindows1252) {
     } casi[] = {
         {"/utf8", QStringLiteral(u"città")},
         {"/win", QStringLiteral(u"città €")},
-        {"/meta", QStringLiteral(u"<html><head><meta charset=\"utf-8\"></head>perché")},
+        {"/meta", QStringLiteral(u"<html><head><meta charset=\"utf-8\"></head>perché</html>")},
     };
     for (bool viaFile : {true, false}) {
         if (!viaFile) senzaFilePagina();

@@ -12,6 +12,7 @@
 
 #include "sim/sito.h"
 #include "support/ambiente_test.h"
+#include "support/orologio_finto.h"
 #include "support/simulatore.h"
 
 using namespace gm;
@@ -129,24 +130,25 @@ TEST(ServizioSim, WithFaultsEveryRequestFailsAndTheFetcherNeverHangs) {
     EXPECT_EQ(visti[Integra], 0);
     for (int k = Vuota; k <= Interrotta; ++k) EXPECT_GT(visti[k], 0) << "fault kind " << k;
 
-    // Through the fetcher: a page that failed is empty, a cut one lacks its end; none is whole.
+    // Through the fetcher: no page arrives, and each is given up in bounded time. The pauses
+    // between rounds pass at once.
     FormDiProva f;
     Form& form = f.avvia();
     form.web.msTimeout = 1000;
-    int vuote = 0;
+    form.web.orologio = std::make_shared<test::OrologioFinto>();
     QElapsedTimer tutto;
     tutto.start();
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 3; ++i) {
         QElapsedTimer t;
         t.start();
-        form.web.EstrazionePaginadaInternet(s.base() + QString::fromLatin1(kPaginaGialle));
-        EXPECT_LT(t.elapsed(), 3 * form.web.msTimeout + 1500);  // three tries at most, each bounded
-        const QString& p = form.web.sTestoPagina;
-        EXPECT_FALSE(p.contains(QStringLiteral("</html>"))) << p.size();
-        if (p.isEmpty()) ++vuote;
+        const Arrivo a = form.web.EstrazionePaginadaInternet(s.base() + QString::fromLatin1(kPaginaGialle));
+        const int tentativi = (form.web.regole.msPause.size() + 1) * 3;  // rounds of three routes
+        EXPECT_LE(a.tentativi, tentativi);
+        EXPECT_LT(t.elapsed(), tentativi * form.web.msTimeout + 1500);
+        EXPECT_TRUE(a.mancante());
+        EXPECT_TRUE(form.web.sTestoPagina.isEmpty());
     }
-    EXPECT_GT(vuote, 0);
-    EXPECT_LT(tutto.elapsed(), 15000);
+    EXPECT_LT(tutto.elapsed(), 40000);
 }
 
 // The yellow pages speak Windows-1252 and the white pages UTF-8; the fetcher gives the same names.
