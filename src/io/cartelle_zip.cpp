@@ -50,6 +50,12 @@ public:
         if (k < 0) return false;
         zip_file_t* f = zip_fopen_index(z, zip_uint64_t(k), 0);
         if (!f) return false;
+        // The size the directory claims, within the bound, saves the copies of a growing buffer;
+        // a false claim costs only the reservation.
+        zip_stat_t st;
+        const qint64 limite = std::clamp<qint64>(kMaxTotale - letti, 0, kMaxParte);
+        if (zip_stat_index(z, zip_uint64_t(k), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+            dati.reserve(qsizetype(std::min<zip_uint64_t>(st.size, zip_uint64_t(limite))));
         char buf[65536];
         bool ok = true;
         for (;;) {

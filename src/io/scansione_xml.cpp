@@ -1,5 +1,6 @@
 #include "io/scansione_xml.h"
 
+#include <array>
 #include <cstring>
 
 namespace gm {
@@ -9,11 +10,20 @@ namespace {
 constexpr size_t kMaxProfondita = 1024;
 
 bool Spazio(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool FineNome(char c) { return Spazio(c) || c == '/' || c == '>' || c == '=' || c == '<' || c == '"' || c == '\''; }
+// The bytes that end a name, as a table: names are most of what the scanner reads.
+constexpr std::array<bool, 256> kFineNome = [] {
+    std::array<bool, 256> t{};
+    for (const char c : {' ', '\t', '\n', '\r', '/', '>', '=', '<', '"', '\''}) t[quint8(c)] = true;
+    return t;
+}();
+bool FineNome(char c) { return kFineNome[quint8(c)]; }
 
-QByteArrayView Locale(QByteArrayView nome) {
-    const qsizetype k = nome.lastIndexOf(':');
-    return k < 0 ? nome : nome.sliced(k + 1);
+// A name from p on, without its prefix; q ends up past it.
+QByteArrayView Nome(const char* p, const char* fine, const char*& q) {
+    const char* inizio = p;
+    for (q = p; q < fine && !FineNome(*q); ++q)
+        if (*q == ':') inizio = q + 1;
+    return QByteArrayView(inizio, q - inizio);
 }
 
 const char* Cerca(const char* p, const char* fine, const char* cosa) {
@@ -179,11 +189,9 @@ ScansioneXml::Evento ScansioneXml::avanti() {
 }
 
 ScansioneXml::Evento ScansioneXml::apertura() {
-    const char* q = m_p + 1;
-    while (q < m_fine_dati && !FineNome(*q)) ++q;
-    if (q == m_p + 1 || q >= m_fine_dati) return rompi();
-    const QByteArrayView nome = Locale(QByteArrayView(m_p + 1, q - m_p - 1));
-    if (nome.isEmpty()) return rompi();
+    const char* q;
+    const QByteArrayView nome = Nome(m_p + 1, m_fine_dati, q);
+    if (nome.isEmpty() || q >= m_fine_dati) return rompi();
     m_attributi.clear();
     bool vuoto = false;
     for (;;) {
@@ -201,10 +209,8 @@ ScansioneXml::Evento ScansioneXml::apertura() {
             break;
         }
         if (s == q) return rompi();  // attributes stand apart
-        const char* n = q;
-        while (q < m_fine_dati && !FineNome(*q)) ++q;
-        if (q == n) return rompi();
-        const QByteArrayView an = Locale(QByteArrayView(n, q - n));
+        const QByteArrayView an = Nome(q, m_fine_dati, q);
+        if (an.isEmpty()) return rompi();
         while (q < m_fine_dati && Spazio(*q)) ++q;
         if (q >= m_fine_dati || *q != '=') return rompi();
         ++q;
@@ -227,11 +233,10 @@ ScansioneXml::Evento ScansioneXml::apertura() {
 }
 
 ScansioneXml::Evento ScansioneXml::chiusura() {
-    const char* q = m_p + 2;
-    while (q < m_fine_dati && !FineNome(*q)) ++q;
-    const QByteArrayView nome = Locale(QByteArrayView(m_p + 2, q - m_p - 2));
+    const char* q;
+    const QByteArrayView nome = Nome(m_p + 2, m_fine_dati, q);
     while (q < m_fine_dati && Spazio(*q)) ++q;
-    if (q >= m_fine_dati || *q != '>' || m_pila.empty() || m_pila.back() != nome) return rompi();
+    if (q >= m_fine_dati || *q != '>' || m_pila.empty() || !Uguale(m_pila.back(), nome)) return rompi();
     m_pila.pop_back();
     m_nome = nome;
     m_p = q + 1;
@@ -241,7 +246,7 @@ ScansioneXml::Evento ScansioneXml::chiusura() {
 bool ScansioneXml::attributo(const char* nome, QByteArray& valore) const {
     valore.clear();
     for (const Attributo& a : m_attributi) {
-        if (a.nome == QByteArrayView(nome)) {
+        if (Uguale(a.nome, nome)) {
             if (Semplice(a.valore, true))
                 valore = QByteArray::fromRawData(a.valore.data(), a.valore.size());
             else
@@ -254,7 +259,7 @@ bool ScansioneXml::attributo(const char* nome, QByteArray& valore) const {
 
 bool ScansioneXml::ha(const char* nome) const {
     for (const Attributo& a : m_attributi)
-        if (a.nome == QByteArrayView(nome)) return true;
+        if (Uguale(a.nome, nome)) return true;
     return false;
 }
 

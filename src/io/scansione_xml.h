@@ -8,12 +8,22 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <cstring>
 #include <vector>
 
 namespace gm {
 
 class ScansioneXml {
 public:
+    // Names are short: an inline comparison beats the library's out-of-line one.
+    static bool Uguale(QByteArrayView a, const char* b) {
+        const size_t n = std::strlen(b);
+        return size_t(a.size()) == n && std::memcmp(a.data(), b, n) == 0;
+    }
+    static bool Uguale(QByteArrayView a, QByteArrayView b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), size_t(a.size())) == 0;
+    }
+
     enum Evento { Fine, Guasto, Apertura, Chiusura, Testo };
 
     // dati must outlive the scanner; UTF-8 (a byte-order mark is skipped).
@@ -22,7 +32,7 @@ public:
     Evento avanti();
     // Apertura and Chiusura: the element's local name. A self-closing element gives both.
     QByteArrayView nome() const { return m_nome; }
-    bool nome(const char* n) const { return m_nome == QByteArrayView(n); }
+    bool nome(const char* n) const { return Uguale(m_nome, n); }
     // Open elements, the current one included after Apertura.
     int profondita() const { return int(m_pila.size()); }
     bool guasto() const { return m_guasto; }
