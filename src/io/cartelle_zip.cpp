@@ -50,12 +50,15 @@ public:
         if (k < 0) return false;
         zip_file_t* f = zip_fopen_index(z, zip_uint64_t(k), 0);
         if (!f) return false;
-        // The size the directory claims, within the bound, saves the copies of a growing buffer;
-        // a false claim costs only the reservation.
+        // The size the directory claims saves the copies of a growing buffer; believed only as
+        // far as the bounds and deflate's largest ratio (about 1:1032) allow.
         zip_stat_t st;
-        const qint64 limite = std::clamp<qint64>(kMaxTotale - letti, 0, kMaxParte);
-        if (zip_stat_index(z, zip_uint64_t(k), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
-            dati.reserve(qsizetype(std::min<zip_uint64_t>(st.size, zip_uint64_t(limite))));
+        zip_stat_init(&st);
+        if (zip_stat_index(z, zip_uint64_t(k), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE)) {
+            const zip_uint64_t limite = zip_uint64_t(std::clamp<qint64>(kMaxTotale - letti, 0, kMaxParte));
+            const zip_uint64_t possibile = std::min<zip_uint64_t>(st.comp_size, zip_uint64_t(kMaxParte)) * 1032 + 65536;
+            dati.reserve(qsizetype(std::min({st.size, limite, possibile})));
+        }
         char buf[65536];
         bool ok = true;
         for (;;) {
