@@ -96,6 +96,12 @@ long Avanzamento::CalcolaSecondi() {
 }
 
 void Avanzamento::tmrClock_Timer() {
+    // A timer left running by an operation that has ended has nothing to save for: its save would
+    // lock an idle window and write an empty resume header.
+    if (operazioneInCorso && !operazioneInCorso()) {
+        c.tmrClock.stop();
+        return;
+    }
     MinutiDaSalvataggio += 1;
     if (MinutiDaSalvataggio > 9) {
         if (salvaFile) salvaFile(2);
@@ -120,6 +126,20 @@ void Avanzamento::cmdFine_Click() {
         return;
     }
     if (!d.domanda(QStringLiteral("Vuoi chiudere l'applicazione?"), QStringLiteral("Fine lavoro"))) return;
+    const long nonSalvati = recordNonSalvati ? recordNonSalvati() : 0;
+    if (nonSalvati > 0) {
+        const QString quanti = nonSalvati == 1
+                                   ? QStringLiteral("1 record è stato aggiunto o modificato")
+                                   : QStringLiteral("%1 record sono stati aggiunti o modificati").arg(nonSalvati);
+        const QString testo = QStringLiteral("Attenzione!!!\r\n\r\n") + quanti +
+                              QStringLiteral(" dopo l'ultimo salvataggio e si trovano solo in tabella.\r\n\r\n"
+                                             "Vuoi salvarli prima di chiudere?");
+        if (d.domanda(testo, QStringLiteral("Fine lavoro"), Icona::Esclamazione)) {
+            // The program stays open unless the save really wrote them (the OV2 word list may
+            // still be waiting for its "Salva", or the save was stopped).
+            if (!salvaPrimaDiChiudere || !salvaPrimaDiChiudere()) return;
+        }
+    }
     // Files are opened and closed within each procedure, so none is open here.
     if (!cartellaPagine.isEmpty()) {
         QDir dir(cartellaPagine);

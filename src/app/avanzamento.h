@@ -41,6 +41,18 @@ public:
     std::function<void(int modo)> salvaFile;
     std::function<void()> terminaProgramma;
     std::function<void()> cedi;  // defaults to processing pending events
+    // Whether a command is still running (the window: one of its handlers is open). Unset: always,
+    // as on the command line, where the timer only ticks inside a command.
+    std::function<bool()> operazioneInCorso;
+    // Records that exist only in the table, and the save offered for them at exit (true when it
+    // saved them).
+    std::function<long()> recordNonSalvati;
+    std::function<bool()> salvaPrimaDiChiudere;
+    // The short sound that closes a manual insert, an edit or the row menu.
+    std::function<void()> segnaleAcustico;
+    void Beep() {
+        if (segnaleAcustico) segnaleAcustico();
+    }
 
     // Folder whose page files "mk*.html" are deleted at exit (the work folder).
     QString cartellaPagine;

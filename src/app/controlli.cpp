@@ -1,5 +1,7 @@
 #include "app/controlli.h"
 
+#include <algorithm>
+
 namespace gm {
 
 void Controllo::setEnabled(bool e) {
@@ -133,6 +135,44 @@ void SceltaFile::setPath(const QString& p) {
     if (m_path == p) return;
     m_path = p;
     emit change();
+}
+
+Temporizzatore::Temporizzatore() {
+    connect(&m_timer, &QTimer::timeout, this, &Temporizzatore::timeout);
+}
+
+void Temporizzatore::start() {
+    m_attivo = true;
+    m_trascorsi = 0;
+    if (!m_manuale) m_timer.start();
+}
+
+void Temporizzatore::stop() {
+    m_attivo = false;
+    m_timer.stop();
+}
+
+void Temporizzatore::setInterval(int ms) {
+    m_intervallo = ms;
+    m_timer.setInterval(ms);
+}
+
+void Temporizzatore::usaOrologioManuale() {
+    m_manuale = true;
+    m_timer.stop();
+}
+
+void Temporizzatore::avanza(qint64 ms) {
+    if (!m_manuale || m_intervallo <= 0) return;
+    while (m_attivo && ms > 0) {
+        const qint64 passo = std::min(ms, m_intervallo - m_trascorsi);
+        ms -= passo;
+        m_trascorsi += passo;
+        if (m_trascorsi >= m_intervallo) {
+            m_trascorsi = 0;
+            emit timeout();
+        }
+    }
 }
 
 namespace {

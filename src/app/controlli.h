@@ -208,6 +208,32 @@ private:
     QString m_path;
 };
 
+// The minute timer: a QTimer, or a clock the caller advances by hand (tests), so that minutes of
+// waiting run in no time and exactly when wanted.
+class Temporizzatore : public QObject {
+    Q_OBJECT
+public:
+    Temporizzatore();
+    void start();
+    void stop();
+    bool isActive() const { return m_attivo; }
+    int interval() const { return m_intervallo; }
+    void setInterval(int ms);
+    // From now on ticks come only from avanza(); the real timer never fires.
+    void usaOrologioManuale();
+    // Lets ms milliseconds pass on the manual clock: one timeout per whole interval elapsed
+    // while the timer runs (a handler may stop it between two ticks).
+    void avanza(qint64 ms);
+signals:
+    void timeout();
+private:
+    QTimer m_timer;
+    bool m_attivo = false;
+    bool m_manuale = false;
+    int m_intervallo = 0;
+    qint64 m_trascorsi = 0;  // manual clock: time since the last tick or start
+};
+
 // Every control of the window frmBase, by its name and index.
 struct Controlli {
     Controlli();
@@ -277,7 +303,7 @@ struct Controlli {
     std::array<Pulsante*, 2> cmdScelta{};
 
     Pulsante cmdFine{"cmdFine"};
-    QTimer tmrClock;
+    Temporizzatore tmrClock;
     CasellaTesto txtIstruzioni{"txtIstruzioni"};
     Etichetta lblCopyr{"lblCopyr"};
     Etichetta Label3{"Label3"};

@@ -22,7 +22,13 @@ void Form::collega() {
     av.salvaFile = [this](int modo) { salva.SalvaFile(modo); };
     coord.bCaricaAbilitato = [this] { return com.bCaricaAbilitato; };
     imp.caricaAbilitato = [this] { return com.bCaricaAbilitato; };
-    QObject::connect(&c.tmrClock, &QTimer::timeout, [this] { av.tmrClock_Timer(); });
+    salva.dopoSalvataggioUtente = [this] { salvati.Ricorda(); };
+    av.recordNonSalvati = [this] { return salvati.NonSalvati(); };
+    av.salvaPrimaDiChiudere = [this] {
+        salva.cmdSalva_Click();
+        return salvati.NonSalvati() == 0;
+    };
+    QObject::connect(&c.tmrClock, &Temporizzatore::timeout, [this] { av.tmrClock_Timer(); });
     QObject::connect(&c.lblTent, &Etichetta::change, [this] { av.lblTent_Change(); });
     QObject::connect(&c.cmdFine, &Pulsante::clicked, [this] { av.cmdFine_Click(); });
     for (int i = 0; i < int(c.frmframe.size()); ++i)

@@ -8,6 +8,7 @@
 #include "app/avanzamento.h"
 #include "app/controlli.h"
 #include "app/dialoghi.h"
+#include "app/modifiche.h"
 #include "app/nucleo.h"
 #include "coords/coordinate.h"
 #include "geo/selezione.h"
@@ -61,6 +62,7 @@ public:
     Importazione imp{n, ric};
     Manuale man{n, coord, dup, salva, imp, ric};
     Comandi com{n, coord, imp, man};
+    RecordSalvati salvati{tab};
 
 private:
     void collega();

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/form.h"
@@ -115,38 +117,67 @@ private:
     CasellaTesto& parte;
 };
 
-// The middle of the window: the record table's panel fills it; pop-up panels and the
-// instructions lie over it, centred or along the bottom edge.
+// The middle of the window: the record table's panel fills it, and gives up its lower part to
+// the panels that work with it (manual entry, column mapping), so that no row hides behind them;
+// the other pop-up panels lie over it, centred or beside a row; the instructions cover it all.
 class AreaCentrale : public QWidget {
 public:
-    enum Posto { Pieno, Centro, Basso };
+    enum Posto { Pieno, Tabella, Centro, Basso, Ancorato };
     explicit AreaCentrale(QWidget* parent) : QWidget(parent) {}
     void aggiungi(QWidget* w, Posto posto) {
         if (w->parentWidget() != this) w->setParent(this);
+        if (posto == Tabella) m_tabella = w;
         m_figli.append({w, posto});
         w->installEventFilter(this);
         disponi();
     }
+    // A panel placed beside a row: just below it, or above it when there is no room below.
+    void ancora(const QRect& riga) {
+        m_riga = riga;
+        disponi();
+    }
     void disponi() {
         const QRect area = rect();
+        int basso = 0;  // height the bottom panel takes while shown
         for (const auto& [w, posto] : m_figli) {
-            if (posto == Pieno) {
-                w->setGeometry(area);
-                continue;
-            }
+            if (posto != Basso || w->isHidden()) continue;
             const QSize s = w->sizeHint().expandedTo(w->minimumSizeHint());
-            if (posto == Centro) {
+            // Panels at the bottom work with the record table (a click on one of its columns,
+            // a look at its rows): its header and a few rows stay in sight above them.
+            const int riserva = std::max(std::min(area.height() / 3, 150),
+                                         m_tabella ? m_tabella->minimumSizeHint().height() : 0);
+            const int h = std::min(area.height(),
+                                   std::max(std::min(s.height(), area.height() - riserva), w->minimumSizeHint().height()));
+            w->setGeometry(QRect(area.left(), area.bottom() + 1 - h, area.width(), h));
+            basso = std::max(basso, h + 4);
+        }
+        for (const auto& [w, posto] : m_figli) {
+            const QSize s = w->sizeHint().expandedTo(w->minimumSizeHint());
+            switch (posto) {
+            case Pieno:
+                w->setGeometry(area);
+                break;
+            case Tabella:
+                w->setGeometry(area.adjusted(0, 0, 0, -basso));
+                break;
+            case Centro: {
                 const int l = std::min(area.width() - 24, std::max(s.width(), 520));
                 const int h = std::min(area.height() - 16, s.height());
                 w->setGeometry(QRect(area.center().x() - l / 2, area.center().y() - h / 2, l, h));
-            } else {
-                // Panels at the bottom work with the record table (a click on one of its columns,
-                // a look at its rows): its header and a few rows stay in sight above them.
-                const int riserva = std::min(area.height() / 3, 150);
-                const int h = std::min(area.height(),
-                                       std::max(std::min(s.height(), area.height() - riserva),
-                                                w->minimumSizeHint().height()));
-                w->setGeometry(QRect(area.left() + 8, area.bottom() - h - 7, area.width() - 16, h));
+                break;
+            }
+            case Ancorato: {
+                const int l = std::min(area.width(), s.width());
+                const int h = std::min(area.height(), s.height());
+                int y = m_riga.bottom() + 1;
+                if (y + h > area.bottom() + 1) y = m_riga.top() - h;
+                y = std::clamp(y, 0, std::max(0, area.height() - h));
+                const int x = std::clamp(m_riga.left() + 40, 0, std::max(0, area.width() - l));
+                w->setGeometry(QRect(x, y, l, h));
+                break;
+            }
+            case Basso:
+                break;
             }
         }
     }
@@ -157,7 +188,7 @@ protected:
         if (e->type() == QEvent::Show) {
             static_cast<QWidget*>(o)->raise();
             disponi();
-        } else if (e->type() == QEvent::LayoutRequest) {
+        } else if (e->type() == QEvent::Hide || e->type() == QEvent::LayoutRequest) {
             disponi();
         }
         return false;
@@ -169,6 +200,8 @@ private:
         Posto posto;
     };
     QList<Figlio> m_figli;
+    QWidget* m_tabella = nullptr;
+    QRect m_riga;
 };
 
 Finestra::Finestra(Form& form, QWidget* parent) : QMainWindow(parent), f(form) {
@@ -187,9 +220,41 @@ Finestra::Finestra(Form& form, QWidget* parent) : QMainWindow(parent), f(form) {
     connect(&f.c.frmBase, &Etichetta::change, this, [this] { setWindowTitle(f.c.frmBase.caption()); });
 
     f.av.terminaProgramma = [this] { terminaProgramma(); };
+    // Nothing runs once every handler has returned: a timer tick then finds no operation.
+    f.av.operazioneInCorso = [this] { return m_legami.profondita() > 0; };
+    f.av.segnaleAcustico = [] { QApplication::beep(); };
     m_legami.dopoGestore = [this] { chiudiSePossibile(); };
     m_legami.aggiornaProprieta();
-    resize(1280, 800);
+    adattaAlloSchermo();
+}
+
+Finestra::~Finestra() {
+    // The form may outlive its window: its hooks must not call into a window that is gone.
+    f.av.terminaProgramma = nullptr;
+    f.av.operazioneInCorso = nullptr;
+    f.av.segnaleAcustico = nullptr;
+}
+
+void Finestra::adattaAlloSchermo() {
+    // The size the layout was drawn for, as far as the screen allows, and centred on it.
+    const QRect schermo = screen()->availableGeometry();
+    const QSize cornice = frameGeometry().size() - geometry().size();  // known once shown
+    const QSize spazio = schermo.size() - cornice;
+    resize(QSize(1280, 800).boundedTo(spazio).expandedTo(minimumSizeHint().boundedTo(spazio)));
+    const QSize fuori = size() + cornice;
+    move(schermo.left() + std::max(0, (schermo.width() - fuori.width()) / 2),
+         schermo.top() + std::max(0, (schermo.height() - fuori.height()) / 2));
+}
+
+void Finestra::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // A window manager adds its frame only once the window is shown: fit and centre again then.
+    if (!m_adattata) {
+        m_adattata = true;
+        QTimer::singleShot(0, this, [this] {
+            if (frameGeometry().size() != geometry().size()) adattaAlloSchermo();
+        });
+    }
 }
 
 QGroupBox* Finestra::pannello(int indice, QWidget* parent) {
@@ -198,7 +263,15 @@ QGroupBox* Finestra::pannello(int indice, QWidget* parent) {
     g->setObjectName(m.nome());
     g->setAutoFillBackground(true);  // pop-up panels cover the table below them
     m_pannelli[indice] = g;
-    m_legami.stato(m, g);
+    if (indice == 12) {
+        // The record table stays readable and scrollable while it is locked; the clicks that act
+        // on it are refused instead (see eventFilter).
+        auto visibile = [&m, g] { g->setVisible(m.visible()); };
+        visibile();
+        connect(&m, &Controllo::statoCambiato, g, visibile);
+    } else {
+        m_legami.stato(m, g);
+    }
     auto titolo = [&m, g] {
         if (g->title() != m.caption) g->setTitle(m.caption);
     };
@@ -271,13 +344,13 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     auto* tolleranza = new QLineEdit(p3);
     m_legami.testo(c.txtDupl, tolleranza);
     tolleranza->setFixedWidth(52);
+    g3->addWidget(dupl, 3, 0, 1, 4, Qt::AlignLeft);
     auto* rigaDupl = new QHBoxLayout;
-    rigaDupl->addWidget(dupl);
     rigaDupl->addWidget(new QLabel(QStringLiteral("Tolleranza:"), p3));
     rigaDupl->addWidget(tolleranza);
     rigaDupl->addWidget(new QLabel(QStringLiteral("metri"), p3));
     rigaDupl->addStretch(1);
-    g3->addLayout(rigaDupl, 3, 0, 1, 4);
+    g3->addLayout(rigaDupl, 4, 0, 1, 4);
     auto* rigaIntegr = new QHBoxLayout;
     rigaIntegr->addWidget(new QLabel(QStringLiteral("Integrazione:"), p3));
     QVector<QRadioButton*> integr;
@@ -288,13 +361,14 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     }
     rigaIntegr->addStretch(1);
     m_legami.opzioni({c.optIntegr[1], c.optIntegr[0]}, integr);
-    g3->addLayout(rigaIntegr, 4, 0, 1, 4);
+    g3->addLayout(rigaIntegr, 5, 0, 1, 4);
     auto* memoria = new QCheckBox(p3);
     m_legami.casella(c.chkMemoria, memoria);
-    g3->addWidget(memoria, 5, 0, 1, 4);
-    sinistra->addWidget(p3);
-    sinistra->addStretch(1);
-    h->addLayout(sinistra, 0);
+    g3->addWidget(memoria, 6, 0, 1, 4);
+    // Columns side by side keep the search panel low: the record table gets the height.
+    auto* estrazione = new QVBoxLayout;
+    estrazione->addWidget(p3);
+    estrazione->addStretch(1);
 
     // Commands and output choices.
     auto* mezzo = new QVBoxLayout;
@@ -316,14 +390,15 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
         fondo->setMinimumSize(b->sizeHint() + QSize(4, 4));
         return fondo;
     };
+    // Seven commands, two to a row: search and save, then the five of the command array.
     g4->addWidget(dietro(c.lblRicerca, c.cmdCarica, p4), 0, 0);
     g4->addWidget(dietro(*c.Label7[0], c.cmdSalva, p4), 0, 1);
     g4->addWidget(dietro(*c.Label7[1], *c.cmdImporta[0], p4), 1, 0);
     for (int i = 1; i < 5; ++i) {
         auto* b = new QPushButton(p4);
         m_legami.pulsante(*c.cmdImporta[i], b);
-        b->setContentsMargins(2, 2, 2, 2);
-        g4->addWidget(b, (i + 1) / 2, (i + 1) % 2);
+        const int cella = i + 2;  // cells 3..6 after the three framed buttons
+        g4->addWidget(b, cella / 2, cella % 2);
     }
     mezzo->addWidget(p4);
 
@@ -346,9 +421,12 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     }
     auto* semplice = new QCheckBox(p8);
     m_legami.casella(c.chkOv2Semplice, semplice);
-    g8->addWidget(semplice, 3, 1);
-    mezzo->addWidget(p8);
+    g8->addWidget(semplice, r8, 0, 1, 2);  // its own row: the panel column stays narrow
+    sinistra->addWidget(p8);
+    sinistra->addStretch(1);
     mezzo->addStretch(1);
+    h->addLayout(sinistra, 0);
+    h->addLayout(estrazione, 0);
     h->addLayout(mezzo, 0);
 
     // The three area lists.
@@ -362,13 +440,17 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
         auto* vl = new QVBoxLayout(p);
         auto* w = new QListWidget(p);
         w->setSelectionMode(QAbstractItemView::MultiSelection);
-        w->setMinimumHeight(160);
+        w->setMinimumHeight(110);
+        // The lists take the height the other columns need, not more: the table gets the rest.
+        w->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+        w->setMinimumWidth(120);
         m_legami.lista(*l.lista, w);
         vl->addWidget(w, 1);
         auto* pulsanti = new QHBoxLayout;
         for (int k = 0; k < 2; ++k) {
             auto* b = new QPushButton(p);
             m_legami.pulsante(*c.cmdSelez[l.pulsante + k], b);
+            b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
             pulsanti->addWidget(b);
         }
         vl->addLayout(pulsanti);
@@ -380,6 +462,7 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
 QWidget* Finestra::creaCentro(QWidget* parent) {
     Controlli& c = f.c;
     auto* area = new AreaCentrale(parent);
+    m_area = area;
     area->setMinimumHeight(220);
 
     QGroupBox* p12 = pannello(12, area);
@@ -392,15 +475,17 @@ QWidget* Finestra::creaCentro(QWidget* parent) {
     m_tab = new QTableView(p12);
     m_legami.griglia(f.tab.mfgTab, m_tab);
     l12->addWidget(m_tab, 1);
-    LeggibileDaBloccato(m_tab);
     for (QTableView* t : {m_tab, m_find}) t->viewport()->installEventFilter(this);
     QHeaderView* intestazione = m_tab->horizontalHeader();
-    connect(intestazione, &QHeaderView::sectionPressed, this, [this](int s) { f.tab.mfgTab.col = s; });
+    connect(intestazione, &QHeaderView::sectionPressed, this, [this](int s) {
+        if (f.c.frmframe[12]->enabled()) f.tab.mfgTab.col = s;
+    });
     connect(intestazione, &QHeaderView::sectionDoubleClicked, this, [this](int s) {
+        if (!f.c.frmframe[12]->enabled()) return;
         f.tab.mfgTab.col = s;
         m_legami.esegui([this] { f.com.mfgTab_DblClick(); });
     });
-    area->aggiungi(p12, AreaCentrale::Pieno);
+    area->aggiungi(p12, AreaCentrale::Tabella);
 
     creaPopup(area);
 
@@ -497,7 +582,7 @@ void Finestra::creaPopup(AreaCentrale* area) {
     g16->addWidget(new QLabel(QStringLiteral("File:"), p16), 0, 1);
     g16->addWidget(file, 1, 1, 2, 1);
     g16->addWidget(rinuncia, 3, 1, Qt::AlignRight);
-    p16->setMinimumSize(620, 300);
+    p16->setMinimumSize(620, 200);
     l13->addWidget(p16);
     area->aggiungi(p13, AreaCentrale::Centro);
 
@@ -506,7 +591,7 @@ void Finestra::creaPopup(AreaCentrale* area) {
     auto* l9 = new QVBoxLayout(p9);
     m_imp = new QTableView(p9);
     m_legami.griglia(c.mfgImp, m_imp);
-    m_imp->setMinimumHeight(m_imp->verticalHeader()->defaultSectionSize() * 8 + 8);
+    m_imp->setMinimumHeight(m_imp->verticalHeader()->defaultSectionSize() * 4 + 8);
     m_imp->viewport()->installEventFilter(this);
     connect(m_imp->horizontalHeader(), &QHeaderView::sectionPressed, this, [this](int s) {
         f.c.mfgImp.col = s;
@@ -573,7 +658,7 @@ void Finestra::creaPopup(AreaCentrale* area) {
     }
     l15->addLayout(h15);
     l14->addWidget(p15);
-    area->aggiungi(p14, AreaCentrale::Centro);
+    area->aggiungi(p14, AreaCentrale::Ancorato);
 }
 
 QWidget* Finestra::creaAvanzamento(QWidget* parent) {
@@ -673,6 +758,8 @@ bool Finestra::eventFilter(QObject* o, QEvent* e) {
     }
     for (QTableView* v : {m_tab, m_find, m_imp}) {
         if (v && o == v->viewport()) {
+            // A locked table only scrolls (wheel and scroll bar): clicks change nothing.
+            if (v != m_imp && !f.c.frmframe[12]->enabled()) return true;
             clicGriglia(v, m->position().toPoint(), m->button(), t == QEvent::MouseButtonDblClick);
             return true;
         }
@@ -697,6 +784,12 @@ void Finestra::clicGriglia(QTableView* vista, const QPoint& pos, Qt::MouseButton
         vista->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
     }
     if (vista == m_tab) {
+        if (tasto == Qt::RightButton && i.isValid()) {
+            // The row menu opens beside the clicked row.
+            const QRect r = vista->visualRect(i);
+            const QPoint sinistra = vista->viewport()->mapTo(m_area, QPoint(0, r.top()));
+            m_area->ancora(QRect(sinistra, QSize(vista->viewport()->width(), r.height())));
+        }
         if (doppio) m_legami.esegui([this] { f.com.mfgTab_DblClick(); });
         else if (i.isValid())
             m_legami.esegui([this, tasto] { f.com.mfgTab_MouseDown(tasto == Qt::RightButton ? 2 : 1, 0); });

@@ -31,6 +31,7 @@ class Finestra : public QMainWindow {
     Q_OBJECT
 public:
     explicit Finestra(Form& form, QWidget* parent = nullptr);
+    ~Finestra() override;
 
     // Open handlers of user actions (long operations yielding to the event loop).
     int gestoriInCorso() const { return m_legami.profondita(); }
@@ -39,6 +40,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
@@ -50,6 +52,8 @@ private:
     void creaPopup(AreaCentrale* area);
     void clicGriglia(QTableView* vista, const QPoint& pos, Qt::MouseButton tasto, bool doppio);
     void terminaProgramma();
+    // Fits the window to the available screen and centres it there.
+    void adattaAlloSchermo();
     void chiudiSePossibile();
 
     Form& f;
@@ -60,6 +64,8 @@ private:
     QTableView* m_find = nullptr;
     QTableView* m_imp = nullptr;
     bool m_termina = false;
+    bool m_adattata = false;
+    AreaCentrale* m_area = nullptr;
 };
 
 }  // namespace gm

@@ -45,6 +45,12 @@ protected:
         const QString t = k->text();
         if (t.size() != 1) return false;  // navigation keys carry no character
         const int ascii = t.at(0).unicode();
+        // Editing keys (Backspace, Delete, Tab, Enter) always do their work: filters refuse
+        // characters only.
+        if (ascii < 32 || ascii == 127) return false;
+        // Shortcuts (Ctrl+V, Ctrl+A...) are no typing; Ctrl+Alt is AltGr on some systems.
+        const Qt::KeyboardModifiers mod = k->modifiers();
+        if ((mod & (Qt::ControlModifier | Qt::MetaModifier)) && !(mod & Qt::AltModifier)) return false;
         const int risultato = m.keyPress(ascii);
         if (risultato == 0) return true;
         if (risultato != ascii) {
@@ -58,6 +64,23 @@ private:
     CasellaTesto& m;
     QLineEdit* w;
 };
+
+// Text pasted or dropped into a box bypasses its key events: the inserted characters go through
+// the key filter one by one, as if typed, so a box never holds what it refuses to type.
+QString SoloCaratteriAmmessi(CasellaTesto& m, const QString& t) {
+    const QString& prima = m.text();
+    if (!m.filtroTasti || t.size() <= prima.size() + 1) return t;  // a key already filtered, or a deletion
+    qsizetype inizio = 0;
+    while (inizio < prima.size() && prima[inizio] == t[inizio]) ++inizio;
+    qsizetype fine = 0;
+    while (fine < prima.size() - inizio && prima[prima.size() - 1 - fine] == t[t.size() - 1 - fine]) ++fine;
+    QString inseriti;
+    for (QChar ch : t.mid(inizio, t.size() - inizio - fine)) {
+        const int k = m.keyPress(ch.unicode());
+        if (k > 31) inseriti += QChar(char16_t(k));
+    }
+    return t.left(inizio) + inseriti + t.right(fine);
+}
 
 // Contiguous runs of selected entries as one selection.
 QItemSelection selezioneDi(const Lista& m, const QAbstractItemModel* modello) {
@@ -200,7 +223,8 @@ void Legami::testo(CasellaTesto& m, QLineEdit* w) {
     m_aggiorna << proprieta;
     connect(&m, &CasellaTesto::change, w, testo);
     connect(w, &QLineEdit::textEdited, w, [this, &m, w, testo](const QString& t) {
-        esegui([&] { m.setText(t); });
+        const QString nuovo = SoloCaratteriAmmessi(m, t);
+        esegui([&] { m.setText(nuovo); });
         testo();  // the handler may have rewritten the text
     });
     w->installEventFilter(new FiltroTasti(m, w));
@@ -357,6 +381,10 @@ void Legami::griglia(Griglia& m, QTableView* w) {
     w->installEventFilter(r);
 
     connect(&m, &Griglia::visibilitaCambiata, w, [w](bool v) { w->setVisible(v); });
+    // The scroll bar's move reports the new first visible row back to the model.
+    connect(&m, &Griglia::mostraRiga, w, [&m, w](int riga) {
+        if (riga >= 1 && riga - 1 < m.rowCount()) w->scrollTo(m.index(riga - 1, 0), QAbstractItemView::EnsureVisible);
+    });
     connect(&m, &Griglia::topCambiato, w, [&m, w, guardia](int riga) {
         if (*guardia || riga - 1 >= m.rowCount()) return;
         QScopedValueRollback g(*guardia, true);

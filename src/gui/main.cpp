@@ -17,9 +17,9 @@ namespace {
 // What the window shows in a screenshot of the guide (hidden options, see scripts/screenshot).
 struct Scena {
     QString file;
-    QString stato;      // finestra, istruzioni, selezione, ricerca, parole, abbinamento
+    QString stato;      // finestra, istruzioni, selezione, ricerca, manuale, parole, abbinamento
     QString regioni, province, comuni;  // ";"-separated names, or "*" for the "Tutte"/"Tutti" button
-    QString tabella;    // a saved table: imported first (parole) or offered for import (abbinamento)
+    QString tabella;    // a saved table: imported first (manuale, parole) or offered for import (abbinamento)
     int attesa = 0;     // ricerca: milliseconds of running search before the picture
 };
 
@@ -61,6 +61,13 @@ int Fotografa(gm::Form& form, gm::Finestra& finestra, const Scena& s) {
     Seleziona(c.lstComuni, *c.cmdSelez[4], s.comuni);
     if (s.stato == QStringLiteral("istruzioni")) {
         form.frmFrame_Click(0);
+    } else if (s.stato == QStringLiteral("manuale")) {
+        QString errore;
+        if (!form.imp.ImportaTabella(s.tabella, QString(), &errore)) {
+            std::fprintf(stderr, "%s\n", qPrintable(errore));
+            return 1;
+        }
+        c.cmdImporta[2]->click();
     } else if (s.stato == QStringLiteral("parole")) {
         QString errore;
         if (!form.imp.ImportaTabella(s.tabella, QString(), &errore)) {

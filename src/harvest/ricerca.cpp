@@ -168,9 +168,9 @@ void Ricerca::Corsa() {
     auto& av = n.av;
     for (st.iListaRegioni = 0; st.iListaRegioni < c.lstRegioni.count(); ++st.iListaRegioni) {
         const int i = int(st.iListaRegioni);
+        if (av.bStop) return;  // before the capitals: an entry never searched keeps its name
         Maiuscolo(c.lstRegioni, i);
         c.lstRegioni.setTopIndex(int(Maggiore(0, i - 3)));
-        if (av.bStop) return;
         if (c.lstRegioni.selected(i)) {
             st.nRegione = Indice(n.terr.numeroRegioni(), c.lstRegioni.item(i),
                                  [&](int r) { return n.terr.nomeRegione(r); });
@@ -192,8 +192,8 @@ void Ricerca::Corsa() {
                 if (av.bStop) return;
                 for (st.iListaProvince = 0; st.iListaProvince < c.lstProv.count(); ++st.iListaProvince) {
                     const int j = int(st.iListaProvince);
-                    Maiuscolo(c.lstProv, j);
                     if (av.bStop) return;
+                    Maiuscolo(c.lstProv, j);
                     if (c.lstProv.selected(j)) {
                         st.nProvincia = IndiceProvincia(c.lstProv.item(j));
                         st.nComune = 0;

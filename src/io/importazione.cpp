@@ -193,7 +193,7 @@ void Importazione::lstFile_Click() {
     Controlli& c = n.c;
     const QString nome = c.lstFile.item(c.lstFile.listIndex());
     sFileImport = c.DirList.path() + u'/' + nome;
-    c.txtCosa.setText(nome);
+    // The category takes the file's name only once the import has succeeded.
     c.frmframe[13]->setVisible(false);
     n.av.Cedi();
     if (!nome.isEmpty() && QFileInfo(sFileImport).isFile()) {

@@ -261,6 +261,11 @@ bool Salvataggio::PassoTabella(const FormatoUscita& f, const ContestoUscita& ctx
 void Salvataggio::SalvaFile(int Modo) {
     Controlli& c = n.c;
     Avanzamento& av = n.av;
+    // The timer's save leaves the window as it found it: locked and busy only if it already was.
+    const bool daTimer = Modo == 2;
+    std::array<bool, 20> pannelliAbilitati{};
+    for (int i = 0; i < 20; ++i) pannelliAbilitati[i] = c.frmframe[i]->enabled();
+    const bool occupato = c.cmdFine.caption().compare(QStringLiteral("&Stop"), Qt::CaseInsensitive) == 0;
     c.BloccaFrame(false);
     QString base = NomeBase();
     c.tmrClock.stop();
@@ -282,6 +287,10 @@ void Salvataggio::SalvaFile(int Modo) {
                    c.lblPerc.caption()};
         QStringList righe(ripresa.begin(), ripresa.end());
         if (Modo == 3) righe[0] = QStringLiteral("Fine Regione: ") + ripresa[0];
+        // Between regions (the coordinate pass after the last one) no region stands in the panel:
+        // the header of the last region still tells where to resume.
+        if (Modo == 2 && ripresa[0].isEmpty() && m_ripresa.first == base) righe = m_ripresa.second;
+        if (Modo != 4 && !righe[0].isEmpty()) m_ripresa = {base, righe};
         if (Modo == 4) {
             righe = QStringList{QStringLiteral("Ricerca completata")};
             base += QStringLiteral("-End");
@@ -373,6 +382,7 @@ void Salvataggio::SalvaFile(int Modo) {
         av.IndicaOccupato(false);
         c.BloccaFrame(true);
         n.d.messaggio(testo, kTitoloProgramma, Icona::Informazione);
+        if (completo && errori.isEmpty() && conteggio > 0 && dopoSalvataggioUtente) dopoSalvataggioUtente();
         av.bStop = false;
         return;
     }
@@ -396,6 +406,10 @@ void Salvataggio::SalvaFile(int Modo) {
     for (int i = 0; i < kFormatiUscita; ++i) c.chkOutput[i]->setValue(usciteUtente[i]);
     c.tmrClock.start();
     if (stopInAttesa) av.bStop = true;
+    if (daTimer) {
+        for (int i = 0; i < 20; ++i) c.frmframe[i]->setEnabled(pannelliAbilitati[i]);
+        av.IndicaOccupato(occupato && !av.bStop);
+    }
 }
 
 }  // namespace gm

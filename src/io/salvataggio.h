@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 #include "app/nucleo.h"
 #include "table/tabella.h"
@@ -50,6 +53,8 @@ public:
     QStringList fileScritti;
     bool salvataggioInterrotto = false;
     QStringList erroriScrittura;  // files that could not be written
+    // Called when a user save has written every chosen file.
+    std::function<void()> dopoSalvataggioUtente;
     // True once the word list has been read from its file in this process.
     bool bParoleCaricate = false;
 
@@ -75,6 +80,7 @@ private:
     Duplicati& dup;
     QByteArray m_icona;    // the icon of this save's OV2 files
     QStringList m_avvisi;  // told in the closing message; not failures
+    QPair<QString, QStringList> m_ripresa;  // base name and resume header of the last autosave
 };
 
 }  // namespace gm

@@ -27,8 +27,8 @@ PaginaWeb::~PaginaWeb() { delete nam; }
 
 void PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
     sTestoPagina.clear();
-    const long gialle = (InStr(Url, "gialle") > 0 || InStr(Url, "imap") > 0) ? 1 : 0;
-    const long bianche = (InStr(Url, "bianche") > 0 || InStr(Url, "imap") > 0) ? 1 : 0;
+    long gialle = 0, bianche = 0;
+    amb.servizi.Origine(Url, gialle, bianche);
     av.EvidenziaOrigine(gialle, bianche);
 
     ScaricaPaginaDaInternet(Url);

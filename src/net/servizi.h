@@ -13,6 +13,10 @@ struct IndirizziServizi {
 
     // Build-time constants, then GEOMERCE_URL_GIALLE / _BIANCHE / _GEOCODER when set.
     static IndirizziServizi predefiniti();
+    // Which directory markers a request lights: the service whose base address the URL begins
+    // with; where services share one address, the service's own path decides. The geocoder
+    // lights both.
+    void Origine(const QString& url, long& gialle, long& bianche) const;
 };
 
 // Drops trailing slashes so that paths can be appended as they are.

@@ -5,6 +5,7 @@
 #include "app/dialoghi.h"
 #include "coords/coordinate.h"
 #include "io/importazione.h"
+#include "net/testo.h"
 #include "table/manuale.h"
 #include "table/tabella.h"
 
@@ -32,14 +33,15 @@ void Comandi::mfgTab_MouseDown(int Button, int) {
     Griglia& g = n.tab.mfgTab;
     if (Button == 2) {
         c.BloccaFrame(false);
-        n.tab.nRecord = g.row;
+        nRigaMenu = g.row;
         g.setSelezione(g.row, 0, g.row, g.cols() - 1);
         c.frmframe[14]->setVisible(true);
         c.frmframe[14]->setEnabled(true);
         c.frmframe[15]->setVisible(true);
         c.frmframe[15]->setEnabled(true);
     } else if (Button == 1 && c.frmframe[19]->visible()) {
-        n.tab.nRecord = g.row;
+        // In the edit mode the picked row becomes the one the edit writes.
+        if (InStr(c.cmdImp[3]->caption(), QStringLiteral("odif"))) man.ApriModifica(g.row);
         for (int k = 0; k < kColonne; ++k) c.txtManuale[k]->setText(g.text(g.row, k));
         g.setSelezione(g.row, 0, g.row, g.cols() - 1);
     }
@@ -52,7 +54,7 @@ void Comandi::cmdScelta_Click(int index) {
         if (c.optScelta[0]->value()) {
             if (!n.d.domanda(QStringLiteral("Eliminare la riga selezionata?"), QStringLiteral("Eliminazione riga")))
                 return;
-            for (int k = 0; k < g.cols(); ++k) g.setText(g.row, k, QString());
+            for (int k = 0; k < g.cols(); ++k) g.setText(int(nRigaMenu), k, QString());
             const int primo = g.topRow();
             n.tab.EliminaRigheVuoteTabella();
             g.setTopRow(primo);
@@ -64,11 +66,12 @@ void Comandi::cmdScelta_Click(int index) {
             c.frmframe[12]->setEnabled(true);
             c.txtManuale[7]->setText(QStringLiteral("00"));
             c.txtManuale[7]->setText(QString());
-            for (int k = 0; k < kColonne; ++k) c.txtManuale[k]->setText(g.text(int(n.tab.nRecord), k));
-            g.setTopRow(int(n.tab.nRecord));
+            man.ApriModifica(nRigaMenu);
+            for (int k = 0; k < kColonne; ++k) c.txtManuale[k]->setText(g.text(int(nRigaMenu), k));
+            g.setTopRow(int(nRigaMenu));
         } else if (c.optScelta[2]->value()) {
             c.frmframe[14]->setVisible(false);
-            long riga = n.tab.nRecord;
+            long riga = nRigaMenu;
             coord.RicalcolaPosizioneGps(riga);
             c.frmframe[14]->setVisible(true);
             if (coord.bCoordinateTrovate)
@@ -86,6 +89,7 @@ void Comandi::cmdScelta_Click(int index) {
         c.BloccaFrame(true);
     }
     c.frmframe[14]->setVisible(false);
+    n.av.Beep();
 }
 
 void Comandi::cmdImporta_Click(int index) {
@@ -97,6 +101,9 @@ void Comandi::cmdImporta_Click(int index) {
         c.frmframe[19]->setEnabled(true);
         c.frmframe[19]->setVisible(true);
         c.frmframe[12]->setEnabled(true);
+        // A fresh panel: nothing left over from the previous insert, search or edit.
+        for (CasellaTesto* t : c.txtManuale) t->setText(QString());
+        c.lblesito.setCaption(QString());
         c.txtManuale[7]->setText(QStringLiteral("00"));
         c.txtManuale[7]->setText(QString());
         n.tab.EliminaRigheVuoteTabella();

@@ -15,6 +15,8 @@ public:
     void collega();
 
     bool bCaricaAbilitato = false;
+    // The row the row menu was opened on (nRecord keeps counting the records).
+    long nRigaMenu = 0;
 
     // The window reports the grid cell under the mouse in mfgTab.row / mfgTab.col (MouseRow,
     // MouseCol) before calling these.

@@ -187,7 +187,8 @@ void Duplicati::cmdDupl_Click() {
 void Duplicati::txtDupl_change() { n.c.cmdDupl.setEnabled(Val(n.c.txtDupl.text()) > 0); }
 
 void Duplicati::txtDupl_KeyPress(int& KeyAscii) {
-    if (KeyAscii < '0' || KeyAscii > '9') KeyAscii = 0;
+    // Editing keys (Backspace, Tab, ...) pass; only other characters than digits are refused.
+    if (KeyAscii > 31 && (KeyAscii < '0' || KeyAscii > '9')) KeyAscii = 0;
 }
 
 }  // namespace gm

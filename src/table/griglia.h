@@ -41,6 +41,8 @@ public:
     // Current cell and selection end (row, col, rowSel, colSel).
     int row = 0, col = 0, rowSel = 0, colSel = 0;
     void setSelezione(int r, int c, int r2, int c2);
+    // Asks the views to bring row r into sight (a row just written by the user).
+    void mostra(int r) { emit mostraRiga(r); }
 
     // Sorts whole rows r1..r2 (inclusive) by column c with one of the sort kinds.
     void ordina(int r1, int r2, int c, int tipo);
@@ -63,6 +65,7 @@ signals:
     void selezioneCambiata();
     void visibilitaCambiata(bool v);
     void larghezzeCambiate();
+    void mostraRiga(int r);
 
 private:
     QString m_nome;

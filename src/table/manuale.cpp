@@ -149,9 +149,10 @@ void Manuale::cmdImp_Click(int index) {
             g.setRows(int(Maggiore(n.tab.nRecord + 1, TabellaRecord::kRigheMinime)));
             c.frmframe[19]->setVisible(true);
             g.setTopRow(int(Maggiore(n.tab.nRecord - 8, 1)));
+            if (index == 3 && n.tab.nRecord > 0) g.mostra(int(n.tab.nRecord));  // not behind the panel
         } else if (InStr(modo, QStringLiteral("odif"))) {
             c.txt100.setText(QStringLiteral("Modifica in corso - attendere..."));
-            g.setTopRow(int(Maggiore(n.tab.nRecord - 16, 1)));
+            g.setTopRow(int(Maggiore(RigaInModifica() - 16, 1)));
             InserisceRigaManuale();
             n.av.Cedi();
         } else if (InStr(modo, QStringLiteral("cerc"))) {
@@ -203,39 +204,60 @@ void Manuale::Cerca() {
     n.av.AggiornaPercentuale(0, 0);
 }
 
+void Manuale::ApriModifica(long r) {
+    m_rigaModifica = r;
+    m_originale = n.tab.record(r);
+}
+
+long Manuale::RigaInModifica() const {
+    const TabellaRecord& t = n.tab;
+    if (m_rigaModifica >= 1 && m_rigaModifica < t.mfgTab.rows() && t.record(m_rigaModifica) == m_originale)
+        return m_rigaModifica;
+    // A sort or a deletion moved the rows: the record is found by its content.
+    for (int r = 1; r < t.mfgTab.rows(); ++r)
+        if (!t.mfgTab.text(r, kNome).isEmpty() && t.record(r) == m_originale) return r;
+    return 0;
+}
+
 void Manuale::InserisceRigaManuale() {
     Controlli& c = n.c;
     TabellaRecord& t = n.tab;
     c.cmdImp[3]->setEnabled(false);
     const bool inserimento = InStr(c.cmdImp[3]->caption(), QStringLiteral("seri")) > 0;
-    bool scrivi = true;
+    long riga = 0;
     if (inserimento) {
         t.EliminaRigheVuoteTabella();
-        ++t.nRecord;
-        if (t.nRecord > TabellaRecord::kMaxRecord) {
-            t.bTabellaPiena = true;
-            --t.nRecord;  // nothing was written: the count stays true
+        if (t.nRecord + 1 > TabellaRecord::kMaxRecord) {
+            t.bTabellaPiena = true;  // nothing is written: the count stays true
             ric.MessaggioTabellaPiena();
-            scrivi = false;
         } else {
+            riga = ++t.nRecord;
             if (t.mfgTab.rows() <= t.nRecord) t.mfgTab.setRows(int(t.nRecord + 1));
             if (t.mfgTab.rows() < 10) t.mfgTab.setRows(10);
             t.mfgTab.setTopRow(1);
             if (t.nRecord > 9) t.mfgTab.setTopRow(int(Maggiore(t.nRecord - 15, 1)));
         }
+    } else {
+        riga = RigaInModifica();
+        if (riga == 0)
+            n.d.messaggio(QStringLiteral("La riga in modifica non è più presente in tabella:\r\nla modifica non è stata registrata."),
+                          QStringLiteral("Modifica dati"), Icona::Esclamazione);
     }
-    if (scrivi) {
+    if (riga > 0) {
         if (c.txtManuale[kNome]->text().isEmpty()) c.txtManuale[kNome]->setText(QStringLiteral("<non indicato>"));
-        for (int k = 0; k <= kTelefono; ++k) t.mfgTab.setText(int(t.nRecord), k, PrimoMaiuscoloDi(c.txtManuale[k]->text()));
+        for (int k = 0; k <= kTelefono; ++k) t.mfgTab.setText(int(riga), k, PrimoMaiuscoloDi(c.txtManuale[k]->text()));
         if (inserimento) c.txtRec.setText(QString::number(t.nRecord));
-        long riga = t.nRecord;
         coord.EstraeSingolaPosizioneGps(riga);
+        t.mfgTab.setSelezione(int(riga), 0, int(riga), t.mfgTab.cols() - 1);
+        if (!inserimento) m_originale = t.record(riga);
     }
     c.cmdImp[3]->setEnabled(true);
     if (!inserimento) {
         c.BloccaFrame(true);
         c.frmframe[19]->setVisible(false);
     }
+    if (riga > 0) t.mfgTab.mostra(int(riga));
+    n.av.Beep();
 }
 
 void Manuale::mfgfind_DblClick() {

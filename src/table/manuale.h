@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/nucleo.h"
+#include "table/tabella.h"
 
 namespace gm {
 
@@ -25,6 +26,11 @@ public:
     void txtManuale_KeyPress(int index, int& KeyAscii);
     void txtManuale_Change(int index);
     void InserisceRigaManuale();
+    // Opens the panel to edit row r; the edit writes that record wherever sorting or deleting
+    // moves it, and nothing when it is gone.
+    void ApriModifica(long r);
+    // The row being edited now (0: the record is no longer in the table).
+    long RigaInModifica() const;
     void mfgfind_DblClick();
     // The record search of the panel's search mode.
     void Cerca();
@@ -37,6 +43,8 @@ private:
     Importazione& imp;
     Ricerca& ric;
     Comandi* com = nullptr;
+    long m_rigaModifica = 0;
+    Record m_originale{};  // the edited record as it was when opened
 };
 
 }  // namespace gm

@@ -140,6 +140,7 @@ TEST_F(Salva, TxtHeadersOfEachMode) {
         uscite(true, true, true);
         f->c.txtProv.setText("MI");
         f->c.lblPerc.setCaption("12.00%");  // a user save before it moves the label
+        f->av.IndicaOccupato(c.modo >= 2);  // autosaves happen during a run
         f->salva.SalvaFile(c.modo);
         const QList<QByteArray> righe = Leggi(scaricati(c.file)).split('\n');
         ASSERT_GE(righe.size(), c.righeIntestazione + 3) << c.modo;

@@ -193,18 +193,28 @@ TEST_F(Banco, QueryTextReachesTheServerPercentEncoded) {
 }
 
 TEST_F(Banco, OriginMarkersLitDuringTheFetchAndOffAfter) {
+    // The markers follow the configured service a URL belongs to: by its base address, and by the
+    // service's path where the services share one address (as the built-in service does).
+    const QString base = server.url("");
+    const QString altrove = QStringLiteral("http://127.0.0.1:1");
+    for (const char* p : {"/pg/cgi/pgsearch.cgi", "/execute.cgi", "/map/places.cgi"})
+        server.pagine[p] = server.pagine["/crlf"];
     struct Caso {
         const char* percorso;
+        bool soloGialleQui;  // yellow pages at this address, the other services elsewhere
         bool gialle, bianche;
     } casi[] = {
-        {"/crlf?s=paginegialle", true, false},
-        {"/crlf?s=PagineBianche", false, true},
-        {"/crlf?s=multIMAP", true, true},
-        {"/crlf", false, false},
+        {"/pg/cgi/pgsearch.cgi?qs=Bar&dv=RM", false, true, false},
+        {"/execute.cgi?tr=101&qs=Bar", false, false, true},
+        {"/map/places.cgi?addr2=Via", false, true, true},
+        {"/crlf?s=paginegialle", false, false, false},
+        {"/crlf", true, true, false},
+        {"/execute.cgi?tr=101", true, true, false},
     };
     auto& o = form->c.lblOrigine;
     for (const auto& c : casi) {
         SCOPED_TRACE(c.percorso);
+        form->amb.servizi = {base, c.soloGialleQui ? altrove : base, c.soloGialleQui ? altrove : base};
         bool visti[4] = {};
         Colore colore;
         server.allaRichiesta = [&] {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/ambiente_test.h"
 
 using namespace gm;
@@ -68,9 +70,8 @@ TEST_F(Menu, RowMenuDeletesOnlyAfterYesAndClearNeedsConfirmation) {
     f->c.optScelta[0]->setValue(true);
     prova.dialoghi.risposte = {false};
     f->c.cmdScelta[0]->click();
-    EXPECT_EQ(f->tab.nRecord, 2);  // the row menu keeps the chosen row there
-    f->tab.EliminaRigheVuoteTabella();
-    EXPECT_EQ(f->tab.nRecord, 3);
+    EXPECT_EQ(f->tab.nRecord, 3);  // still the record count: the menu keeps its row apart
+    EXPECT_EQ(f->com.nRigaMenu, 2);
     f->tab.mfgTab.row = 2;
     f->com.mfgTab_MouseDown(2, 0);
     prova.dialoghi.risposte = {true};
@@ -93,4 +94,81 @@ TEST_F(Menu, DoubleClickSortsByTheColumn) {
     f->com.mfgTab_DblClick();
     EXPECT_EQ(f->tab.mfgTab.text(1, 5), "021");
     EXPECT_EQ(f->tab.mfgTab.text(3, 5), "061");
+}
+
+TEST(Modifica, WritesOnlyTheRowOpenedForEditing) {
+    // Charlie, Alpha, Bravo; the row menu opens the edit on Alpha; then something moves the rows
+    // before "&Modifica" is pressed.
+    struct Caso {
+        const char* nome;
+        std::function<void(Form&)> intanto;
+        QStringList attesi;  // names in the table afterwards, sorted
+        bool avviso;         // the edit could not be written
+    } casi[] = {
+        {"nothing", [](Form&) {}, {"Alfio", "Bravo", "Charlie"}, false},
+        {"a sort by name",
+         [](Form& f) {
+             f.tab.mfgTab.col = 0;
+             f.com.mfgTab_DblClick();
+         },
+         {"Alfio", "Bravo", "Charlie"}, false},
+        {"another row deleted",
+         [](Form& f) {
+             f.tab.mfgTab.row = 1;  // Charlie
+             f.com.mfgTab_MouseDown(2, 0);
+             f.c.optScelta[0]->setValue(true);
+             f.c.cmdScelta[0]->click();
+         },
+         {"Alfio", "Bravo"}, false},
+        {"the edited row deleted",
+         [](Form& f) {
+             f.tab.mfgTab.row = 2;  // Alpha
+             f.com.mfgTab_MouseDown(2, 0);
+             f.c.optScelta[0]->setValue(true);
+             f.c.cmdScelta[0]->click();
+         },
+         {"Bravo", "Charlie"}, true},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        test::FormDiProva prova;
+        Form& f = prova.avvia();
+        int beep = 0;
+        f.av.segnaleAcustico = [&] { ++beep; };
+        for (const char* nome : {"Charlie", "Alpha", "Bravo"})
+            f.tab.AggiungiRecord({nome, QString("Via %1").arg(nome), "00100", "Roma", "RM", ""});
+        f.tab.mfgTab.row = 2;
+        f.com.mfgTab_MouseDown(2, 0);
+        f.c.optScelta[1]->setValue(true);
+        f.c.cmdScelta[0]->click();
+        ASSERT_EQ(f.c.cmdImp[3]->caption(), "&Modifica");
+        EXPECT_EQ(f.c.txtManuale[0]->text(), "Alpha");
+        f.c.txtManuale[0]->setText("Alfio");
+        c.intanto(f);
+        prova.dialoghi.mostrati.clear();
+        f.c.cmdImp[3]->click();
+        f.tab.EliminaRigheVuoteTabella();
+        QStringList nomi;
+        for (int r = 1; r <= f.tab.nRecord; ++r) nomi << f.tab.mfgTab.text(r, 0);
+        nomi.sort();
+        EXPECT_EQ(nomi, c.attesi);
+        EXPECT_EQ(!prova.dialoghi.mostrati.isEmpty(), c.avviso) << prova.dialoghi.testi().join("|").toStdString();
+        EXPECT_GE(beep, 2) << "row menu closed, edit written";
+        EXPECT_FALSE(f.c.frmframe[19]->visible());
+        EXPECT_TRUE(f.c.frmframe[0]->enabled());
+    }
+}
+
+TEST_F(Menu, PanelsOpenWithEmptyBoxes) {
+    f->c.cmdImporta[4]->click();
+    f->c.txtManuale[6]->setText("41.9");
+    f->c.txtManuale[3]->setText("rom");
+    f->c.cmdImp[3]->click();
+    f->c.cmdImp[2]->click();
+    for (int comando : {2, 4}) {
+        f->c.cmdImporta[comando]->click();
+        for (int k = 0; k < 8; ++k) EXPECT_TRUE(f->c.txtManuale[k]->text().isEmpty()) << comando << " box " << k;
+        EXPECT_TRUE(f->c.lblesito.caption().isEmpty());
+        f->c.cmdImp[2]->click();
+    }
 }
