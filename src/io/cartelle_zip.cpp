@@ -1,15 +1,19 @@
 // The active sheet of Office Open XML (.xlsx) and OpenDocument (.ods) workbooks: a zip container
-// (libzip) of XML parts (QXmlStreamReader). Every part is read with a bound on its uncompressed
+// (libzip) of XML parts. The small parts (workbook, relations, styles, settings) go through
+// QXmlStreamReader, the large ones (sheet data, shared strings, content) through ScansioneXml,
+// which is several times faster on them. Every part is read with a bound on its uncompressed
 // size, whatever its header claims, so a small file cannot unpack into gigabytes.
 #include <zip.h>
 
 #include "io/fogli.h"
+#include "io/scansione_xml.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
 #include <QXmlStreamReader>
 
+#include <charconv>
 #include <memory>
 
 namespace gm {
@@ -46,6 +50,15 @@ public:
         if (k < 0) return false;
         zip_file_t* f = zip_fopen_index(z, zip_uint64_t(k), 0);
         if (!f) return false;
+        // The size the directory claims saves the copies of a growing buffer; believed only as
+        // far as the bounds and deflate's largest ratio (about 1:1032) allow.
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(z, zip_uint64_t(k), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE)) {
+            const zip_uint64_t limite = zip_uint64_t(std::clamp<qint64>(kMaxTotale - letti, 0, kMaxParte));
+            const zip_uint64_t possibile = std::min<zip_uint64_t>(st.comp_size, zip_uint64_t(kMaxParte)) * 1032 + 65536;
+            dati.reserve(qsizetype(std::min({st.size, limite, possibile})));
+        }
         char buf[65536];
         bool ok = true;
         for (;;) {
@@ -77,52 +90,6 @@ private:
 QString Errore(Zip& zip, const char* formato) {
     if (zip.troppo) return QStringLiteral("il file %1 è troppo grande una volta decompresso").arg(QLatin1String(formato));
     return QStringLiteral("il file non è un foglio %1 leggibile").arg(QLatin1String(formato));
-}
-
-// The text of the element the reader stands on, with the text of all its descendants except those
-// named in salta (phonetic runs, notes).
-QString TestoElemento(QXmlStreamReader& x, std::initializer_list<QStringView> salta = {}) {
-    QString t;
-    int livello = 1;
-    while (livello > 0 && !x.atEnd()) {
-        switch (x.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            bool via = false;
-            for (QStringView s : salta) via = via || x.name() == s;
-            if (via) {
-                x.skipCurrentElement();
-                break;
-            }
-            ++livello;
-            break;
-        }
-        case QXmlStreamReader::EndElement:
-            --livello;
-            break;
-        case QXmlStreamReader::Characters:
-            t += x.text();
-            break;
-        default:
-            break;
-        }
-    }
-    return t;
-}
-
-// "AB12" → column 27, row 11 (from 0); false for anything else.
-bool Riferimento(QStringView r, qint64& riga, qint64& colonna) {
-    qint64 c = 0, n = 0;
-    int k = 0;
-    while (k < r.size() && r[k].isLetter() && r[k].unicode() < 0x80 && k < 4) c = c * 26 + (r[k++].toUpper().unicode() - 'A' + 1);
-    if (k == 0 || k == r.size()) return false;
-    for (; k < r.size(); ++k) {
-        if (r[k] < u'0' || r[k] > u'9' || n > 10'000'000) return false;
-        n = n * 10 + (r[k].unicode() - '0');
-    }
-    if (n < 1) return false;
-    riga = n - 1;
-    colonna = c - 1;
-    return true;
 }
 
 // "2024-03-15" or "2024-03-15T10:30:00" as the table shows dates.
@@ -174,71 +141,140 @@ void LeggiStili(const QByteArray& dati, Stili& st) {
     }
 }
 
-QStringList LeggiTesti(const QByteArray& dati) {
+// The texts of the large parts are gathered as UTF-8 up to four bytes for each character a cell
+// may hold, and cut to that afterwards.
+constexpr qsizetype kMaxTestoByte = 4 * 32768;
+
+QByteArrayView Rifilato(QByteArrayView v) {
+    while (!v.isEmpty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\n' || v.front() == '\r')) v = v.sliced(1);
+    while (!v.isEmpty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\n' || v.back() == '\r')) v.chop(1);
+    return v;
+}
+
+// Whole-text numbers, as QString::toLongLong and toDouble take them; 0 and false otherwise.
+bool Intero(QByteArrayView v, qint64& n) {
+    v = Rifilato(v);
+    if (v.startsWith('+')) v = v.sliced(1);
+    n = 0;
+    const auto [fine, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+    if (ec != std::errc() || fine != v.data() + v.size() || v.isEmpty()) {
+        n = 0;
+        return false;
+    }
+    return true;
+}
+
+bool Decimale(QByteArrayView v, double& x) {
+    v = Rifilato(v);
+    if (v.startsWith('+')) v = v.sliced(1);
+    x = 0;
+    const auto [fine, ec] = std::from_chars(v.data(), v.data() + v.size(), x);
+    return ec == std::errc() && fine == v.data() + v.size() && !v.isEmpty();
+}
+
+bool Vero(QByteArrayView v) { return v == "1" || v == "true"; }
+
+// "AB12" → column 27, row 11 (from 0); false for anything else.
+bool Riferimento(QByteArrayView r, qint64& riga, qint64& colonna) {
+    qint64 c = 0, n = 0;
+    qsizetype k = 0;
+    for (; k < r.size() && k < 4; ++k) {
+        char l = r[k];
+        if (l >= 'a' && l <= 'z') l = char(l - 'a' + 'A');
+        if (l < 'A' || l > 'Z') break;
+        c = c * 26 + (l - 'A' + 1);
+    }
+    if (k == 0 || k == r.size()) return false;
+    for (; k < r.size(); ++k) {
+        if (r[k] < '0' || r[k] > '9' || n > 10'000'000) return false;
+        n = n * 10 + (r[k] - '0');
+    }
+    if (n < 1) return false;
+    riga = n - 1;
+    colonna = c - 1;
+    return true;
+}
+
+QStringList LeggiTesti(QByteArrayView dati) {
     QStringList sst;
-    QXmlStreamReader x(dati);
-    while (!x.atEnd()) {
-        if (x.readNext() == QXmlStreamReader::StartElement && x.name() == u"si") sst.append(TestoElemento(x, {u"rPh"}));
+    ScansioneXml x(dati);
+    QByteArray t;
+    for (;;) {
+        const auto e = x.avanti();
+        if (e == ScansioneXml::Fine || e == ScansioneXml::Guasto) break;
+        if (e != ScansioneXml::Apertura || !x.nome("si")) continue;
+        t.clear();
+        const bool ok = x.testoElemento(t, kMaxTestoByte, {"rPh"});
+        sst.append(QString::fromUtf8(t));
+        // No sheet refers to more strings than it has cells.
+        if (!ok || sst.size() >= FoglioLetto::kMaxCelle) break;
     }
     return sst;
 }
 
-bool LeggiFoglioXlsx(const QByteArray& dati, const QStringList& sst, const Stili& st, bool dal1904, FoglioLetto& foglio) {
-    QXmlStreamReader x(dati);
+bool LeggiFoglioXlsx(QByteArrayView dati, const QStringList& sst, const Stili& st, bool dal1904, FoglioLetto& foglio) {
+    ScansioneXml x(dati);
     qint64 riga = -1, colonna = -1;
-    while (!x.atEnd()) {
-        if (x.readNext() != QXmlStreamReader::StartElement) continue;
-        if (x.name() == u"row") {
-            const qint64 r = Attr(x.attributes(), "r").toLongLong();
+    QByteArray a, tipo, valore, inlinea;
+    for (;;) {
+        const auto e = x.avanti();
+        if (e == ScansioneXml::Fine || e == ScansioneXml::Guasto) break;
+        if (e != ScansioneXml::Apertura) continue;
+        if (x.nome("row")) {
+            qint64 r = 0;
+            if (x.attributo("r", a)) Intero(a, r);
             riga = r >= 1 ? std::min(r, kMaxIndice) - 1 : std::min(riga + 1, kMaxIndice);
             colonna = -1;
             continue;
         }
-        if (x.name() != u"c") continue;
-        const QXmlStreamAttributes a = x.attributes();
+        if (!x.nome("c")) continue;
         qint64 r = riga, c = colonna + 1;
-        if (!Attr(a, "r").isNull() && !Riferimento(Attr(a, "r"), r, c)) {
+        if (x.attributo("r", a) && !Riferimento(a, r, c)) {
             r = riga;
             c = colonna + 1;
         }
         riga = std::clamp<qint64>(r, 0, kMaxIndice);
         colonna = std::min(c, kMaxIndice);
-        const QString tipo = Attr(a, "t").toString();
-        const int stile = Attr(a, "s").toInt();
-        QString valore, inlinea;
+        x.attributo("t", tipo);
+        qint64 stile = 0;
+        if (x.attributo("s", a)) Intero(a, stile);
+        valore.clear();
+        inlinea.clear();
         bool haValore = false;
-        while (!x.atEnd()) {
-            const auto t = x.readNext();
-            if (t == QXmlStreamReader::EndElement && x.name() == u"c") break;
-            if (t != QXmlStreamReader::StartElement) continue;
-            if (x.name() == u"v") {
-                valore = x.readElementText(QXmlStreamReader::IncludeChildElements);
+        const int livello = x.profondita();
+        for (;;) {
+            const auto u = x.avanti();
+            if (u == ScansioneXml::Fine || u == ScansioneXml::Guasto) break;
+            if (u == ScansioneXml::Chiusura && x.profondita() < livello) break;
+            if (u != ScansioneXml::Apertura) continue;
+            if (x.nome("v")) {
+                valore.clear();
+                x.testoElemento(valore, kMaxTestoByte);
                 haValore = true;
-            } else if (x.name() == u"is") {
-                inlinea = TestoElemento(x, {u"rPh"});
+            } else if (x.nome("is")) {
+                inlinea.clear();
+                x.testoElemento(inlinea, kMaxTestoByte, {"rPh"});
             } else {
-                x.skipCurrentElement();
+                x.salta();
             }
         }
-        if (tipo == u"inlineStr") {
-            foglio.testo(riga, colonna, inlinea);
+        if (tipo == "inlineStr") {
+            foglio.testo(riga, colonna, QString::fromUtf8(inlinea));
         } else if (!haValore) {
             continue;
-        } else if (tipo == u"s") {
-            bool ok = false;
-            const qint64 k = valore.trimmed().toLongLong(&ok);
-            if (ok && k >= 0 && k < sst.size()) foglio.testo(riga, colonna, sst[int(k)]);
-        } else if (tipo == u"str") {
-            foglio.testo(riga, colonna, valore);
-        } else if (tipo == u"b") {
-            foglio.testo(riga, colonna, Vero(valore.trimmed()) ? QStringLiteral("VERO") : QStringLiteral("FALSO"));
-        } else if (tipo == u"d") {
-            foglio.testo(riga, colonna, DataIso(valore.trimmed()));
-        } else if (tipo != u"e") {
-            bool ok = false;
-            const double v = valore.trimmed().toDouble(&ok);
-            if (!ok) continue;
-            const quint8 genere = stile >= 0 && stile < st.xf.size() ? st.xf[stile] : 0;
+        } else if (tipo == "s") {
+            qint64 k = 0;
+            if (Intero(valore, k) && k >= 0 && k < sst.size()) foglio.testo(riga, colonna, sst[qsizetype(k)]);
+        } else if (tipo == "str") {
+            foglio.testo(riga, colonna, QString::fromUtf8(valore));
+        } else if (tipo == "b") {
+            foglio.testo(riga, colonna, Vero(Rifilato(valore)) ? QStringLiteral("VERO") : QStringLiteral("FALSO"));
+        } else if (tipo == "d") {
+            foglio.testo(riga, colonna, DataIso(QString::fromUtf8(Rifilato(valore))));
+        } else if (tipo != "e") {
+            double v = 0;
+            if (!Decimale(valore, v)) continue;
+            const quint8 genere = stile >= 0 && stile < st.xf.size() ? st.xf[qsizetype(stile)] : 0;
             const QString data = (genere & 1) ? TestoData(v, dal1904, genere & 2) : QString();
             if (!data.isEmpty())
                 foglio.testo(riga, colonna, data);
@@ -247,45 +283,43 @@ bool LeggiFoglioXlsx(const QByteArray& dati, const QStringList& sst, const Stili
         }
         if (foglio.troppoGrande()) return false;
     }
-    return !x.hasError() || x.error() == QXmlStreamReader::PrematureEndOfDocumentError || foglio.righe() > 0;
+    return !x.guasto() || foglio.righe() > 0;
 }
 
 // ---------------------------------------------------------------- ods
 
 // A cell's shown text: its paragraphs, with text:s spaces, tabs and line breaks, without notes.
-QString TestoCellaOds(QXmlStreamReader& x) {
-    QString t;
-    int livello = 1;
+void TestoCellaOds(ScansioneXml& x, QByteArray& t) {
+    const int livello = x.profondita();
     bool primo = true;
-    while (livello > 0 && !x.atEnd()) {
-        switch (x.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (x.name() == u"annotation" || x.name() == u"note") {
-                x.skipCurrentElement();
-                break;
-            }
-            ++livello;
-            if (x.name() == u"p" || x.name() == u"h") {
-                if (!primo) t += u' ';
+    auto spazi = [&](qint64 n) { t.append(QByteArray(qsizetype(std::clamp<qint64>(n, 0, kMaxTestoByte - t.size())), ' ')); };
+    QByteArray a;
+    for (;;) {
+        switch (x.avanti()) {
+        case ScansioneXml::Apertura:
+            if (x.nome("annotation") || x.nome("note")) {
+                x.salta();
+            } else if (x.nome("p") || x.nome("h")) {
+                if (!primo) spazi(1);
                 primo = false;
-            } else if (x.name() == u"s") {
-                const int c = std::clamp(Attr(x.attributes(), "c").toInt(), 1, 1000);
-                t += QString(c, u' ');
-            } else if (x.name() == u"tab" || x.name() == u"line-break") {
-                t += u' ';
+            } else if (x.nome("s")) {
+                qint64 c = 1;
+                if (x.attributo("c", a)) Intero(a, c);
+                spazi(std::clamp<qint64>(c, 1, 1000));
+            } else if (x.nome("tab") || x.nome("line-break")) {
+                spazi(1);
             }
             break;
-        case QXmlStreamReader::EndElement:
-            --livello;
+        case ScansioneXml::Chiusura:
+            if (x.profondita() < livello) return;
             break;
-        case QXmlStreamReader::Characters:
-            if (t.size() < 65536) t += x.text();
+        case ScansioneXml::Testo:
+            x.testo(t, kMaxTestoByte);
             break;
         default:
-            break;
+            return;
         }
     }
-    return t;
 }
 
 struct CellaOds {
@@ -294,52 +328,63 @@ struct CellaOds {
     QString t;
 };
 
-// Reads the table the reader stands on into foglio.
-bool TabellaOds(QXmlStreamReader& x, FoglioLetto& foglio) {
+// Reads the table the scanner stands on into foglio.
+bool TabellaOds(ScansioneXml& x, FoglioLetto& foglio) {
     qint64 riga = 0;
     QVector<std::pair<qint64, CellaOds>> celle;  // column, value of the row being read
-    while (!x.atEnd()) {
-        const auto t = x.readNext();
-        if (t == QXmlStreamReader::EndElement && x.name() == u"table") break;
-        if (t != QXmlStreamReader::StartElement) continue;
-        if (x.name() == u"table" ) {  // a table inside a cell's drawing: not ours
-            x.skipCurrentElement();
+    const int livelloTabella = x.profondita();
+    QByteArray a, tipo, testo;
+    for (;;) {
+        auto e = x.avanti();
+        if (e == ScansioneXml::Fine || e == ScansioneXml::Guasto) break;
+        if (e == ScansioneXml::Chiusura && x.profondita() < livelloTabella) break;
+        if (e != ScansioneXml::Apertura) continue;
+        if (x.nome("table")) {  // a table inside a cell's drawing: not ours
+            x.salta();
             continue;
         }
-        if (x.name() != u"table-row") continue;
-        const qint64 ripetute = std::clamp<qint64>(Attr(x.attributes(), "number-rows-repeated").toLongLong(), 1, kMaxIndice);
+        if (!x.nome("table-row")) continue;
+        qint64 ripetute = 1;
+        if (x.attributo("number-rows-repeated", a)) Intero(a, ripetute);
+        ripetute = std::clamp<qint64>(ripetute, 1, kMaxIndice);
         celle.clear();
         qint64 colonna = 0;
-        while (!x.atEnd()) {
-            const auto u = x.readNext();
-            if (u == QXmlStreamReader::EndElement && x.name() == u"table-row") break;
-            if (u != QXmlStreamReader::StartElement) continue;
-            if (x.name() != u"table-cell" && x.name() != u"covered-table-cell") {
-                x.skipCurrentElement();
+        const int livelloRiga = x.profondita();
+        for (;;) {
+            const auto u = x.avanti();
+            if (u == ScansioneXml::Fine || u == ScansioneXml::Guasto) break;
+            if (u == ScansioneXml::Chiusura && x.profondita() < livelloRiga) break;
+            if (u != ScansioneXml::Apertura) continue;
+            if (!x.nome("table-cell") && !x.nome("covered-table-cell")) {
+                x.salta();
                 continue;
             }
-            const QXmlStreamAttributes a = x.attributes();
-            const qint64 n = std::clamp<qint64>(Attr(a, "number-columns-repeated").toLongLong(), 1, kMaxIndice);
-            const QString tipo = Attr(a, "value-type").toString();
+            qint64 n = 1;
+            if (x.attributo("number-columns-repeated", a)) Intero(a, n);
+            n = std::clamp<qint64>(n, 1, kMaxIndice);
+            x.attributo("value-type", tipo);
             CellaOds c;
             bool piena = true;
-            if (tipo == u"float" || tipo == u"percentage" || tipo == u"currency") {
-                bool ok = false;
-                c.v = Attr(a, "value").toDouble(&ok);
-                c.numero = ok;
-                x.skipCurrentElement();
-                piena = ok;
-            } else if (tipo == u"date") {
-                c.t = DataIso(Attr(a, "date-value").toString());
-                x.skipCurrentElement();
-            } else if (tipo == u"boolean") {
-                c.t = Vero(Attr(a, "boolean-value")) ? QStringLiteral("VERO") : QStringLiteral("FALSO");
-                x.skipCurrentElement();
-            } else if (!Attr(a, "string-value").isNull()) {
-                c.t = Attr(a, "string-value").toString();
-                x.skipCurrentElement();
+            if (tipo == "float" || tipo == "percentage" || tipo == "currency") {
+                x.attributo("value", a);
+                c.numero = Decimale(a, c.v);
+                x.salta();
+                piena = c.numero;
+            } else if (tipo == "date") {
+                x.attributo("date-value", a);
+                c.t = DataIso(QString::fromUtf8(a));
+                x.salta();
+            } else if (tipo == "boolean") {
+                x.attributo("boolean-value", a);
+                c.t = Vero(a) ? QStringLiteral("VERO") : QStringLiteral("FALSO");
+                x.salta();
+            } else if (x.attributo("string-value", a)) {
+                c.t = QString::fromUtf8(a);
+                x.salta();
             } else {
-                c.t = TestoCellaOds(x);
+                testo.clear();
+                TestoCellaOds(x, testo);
+                c.t = QString::fromUtf8(testo);
             }
             piena = piena && (c.numero || !c.t.isEmpty());
             if (piena)
@@ -445,12 +490,17 @@ bool LeggiOds(const QByteArray& file, FoglioLetto& foglio, QString& errore) {
         errore = Errore(zip, ".ods");
         return false;
     }
+    const QByteArray nomeAttivo = attivo.toUtf8();
+    QByteArray nome;
     for (int giro = 0; giro < 2; ++giro) {
-        QXmlStreamReader x(dati);
-        while (!x.atEnd()) {
-            if (x.readNext() != QXmlStreamReader::StartElement || x.name() != u"table") continue;
-            if (giro == 0 && !attivo.isEmpty() && Attr(x.attributes(), "name") != attivo) {
-                x.skipCurrentElement();
+        ScansioneXml x(dati);
+        for (;;) {
+            const auto e = x.avanti();
+            if (e == ScansioneXml::Fine || e == ScansioneXml::Guasto) break;
+            if (e != ScansioneXml::Apertura || !x.nome("table")) continue;
+            x.attributo("name", nome);
+            if (giro == 0 && !attivo.isEmpty() && nome != nomeAttivo) {
+                x.salta();
                 continue;
             }
             if (!TabellaOds(x, foglio)) {
@@ -459,8 +509,7 @@ bool LeggiOds(const QByteArray& file, FoglioLetto& foglio, QString& errore) {
             }
             return true;
         }
-        if (x.hasError() && x.error() != QXmlStreamReader::PrematureEndOfDocumentError) break;
-        if (attivo.isEmpty()) break;
+        if (x.guasto() || attivo.isEmpty()) break;
     }
     errore = QStringLiteral("il file .ods non contiene fogli leggibili");
     return false;

@@ -34,6 +34,8 @@ FoglioLetto::Cella* FoglioLetto::posto(qint64 riga, qint64 colonna) {
             m_troppe = true;
             return nullptr;
         }
+        // Qt's resize grows to the exact size; reserving ahead keeps row-by-row growth linear.
+        if (m_righe.capacity() <= riga) m_righe.reserve(std::max<qsizetype>(riga + 1, m_righe.capacity() * 2));
         m_righe.resize(riga + 1);
     }
     QVector<Cella>& r = m_righe[riga];
@@ -43,6 +45,7 @@ FoglioLetto::Cella* FoglioLetto::posto(qint64 riga, qint64 colonna) {
             m_troppe = true;
             return nullptr;
         }
+        if (r.capacity() <= colonna) r.reserve(std::max<qsizetype>(colonna + 1, m_colonne));
         r.resize(colonna + 1);
     }
     m_colonne = std::max(m_colonne, int(colonna) + 1);
@@ -66,24 +69,40 @@ void FoglioLetto::testo(qint64 riga, qint64 colonna, const QString& t) {
 }
 
 QByteArray FoglioLetto::codifica() const {
+    // Written through a pointer into a buffer grown ahead: appending a few bytes at a time costs
+    // a library call for each.
     QByteArray b;
-    b.reserve(qsizetype(m_righe.size()) * m_colonne * 12 + 16);
-    Metti(b, quint8(1));
-    Metti(b, quint32(m_righe.size()));
-    Metti(b, quint32(m_colonne));
+    qsizetype n = 0;
+    auto spazio = [&](qsizetype k) {
+        if (n + k > b.size()) b.resize(std::max<qsizetype>(b.size() * 2, n + k + 4096));
+        return b.data() + n;
+    };
+    auto metti = [&](auto v) {
+        std::memcpy(spazio(sizeof v), &v, sizeof v);
+        n += sizeof v;
+    };
+    b.resize(qsizetype(m_righe.size()) * m_colonne * 12 + 16);
+    metti(quint8(1));
+    metti(quint32(m_righe.size()));
+    metti(quint32(m_colonne));
+    QByteArray utf8;
     for (const QVector<Cella>& r : m_righe) {
         for (int k = 0; k < m_colonne; ++k) {
             if (k >= r.size() || r[k].tipo == kCellaVuota) {
-                Metti(b, kCellaVuota);
+                metti(kCellaVuota);
             } else if (r[k].tipo == kCellaDecimale) {
-                Metti(b, kCellaDecimale);
-                Metti(b, r[k].v);
+                metti(kCellaDecimale);
+                metti(r[k].v);
             } else {
-                Metti(b, kCellaTesto);
-                MettiTesto(b, r[k].t.toUtf8());
+                metti(kCellaTesto);
+                utf8 = r[k].t.toUtf8();
+                metti(quint32(utf8.size()));
+                std::memcpy(spazio(utf8.size()), utf8.constData(), size_t(utf8.size()));
+                n += utf8.size();
             }
         }
     }
+    b.truncate(n);
     return b;
 }
 

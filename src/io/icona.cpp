@@ -14,7 +14,7 @@ namespace gm {
 namespace {
 constexpr QRgb kTrasparente = 0xFFFF00FF;  // magenta: not drawn by the devices
 constexpr qint64 kMaxFileImmagine = 16 * 1024 * 1024;
-constexpr int kMaxLatoImmagine = 8192;
+constexpr int kMaxLatoImmagine = 2048;  // a picture for a 22-pixel icon; larger ones cost memory for nothing
 
 // 5x7 letters and digits, one row a byte, most significant of the five bits on the left. Drawn
 // from our own table, so the icon is the same wherever the program runs, fonts or not.
@@ -92,6 +92,8 @@ std::optional<QImage> Leggi(const QString& percorso, QString* avviso) {
     if (QFileInfo(percorso).size() > kMaxFileImmagine) return rifiuta(QStringLiteral("file troppo grande."));
     QImageReader lettore(percorso);
     const QSize lato = lettore.size();
+    // An unknown size could be anything: the decoder would allocate before we can check.
+    if (!lato.isValid()) return rifiuta(QStringLiteral("immagine non leggibile."));
     if (lato.width() > kMaxLatoImmagine || lato.height() > kMaxLatoImmagine)
         return rifiuta(QStringLiteral("immagine troppo grande."));
     QImage immagine;
