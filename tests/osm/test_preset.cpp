@@ -17,6 +17,8 @@ struct Caso {
     const char* categoria;
     const char* id;  // nullptr: no preset
 };
+// Test names show the category, not the bytes of the pointers.
+void PrintTo(const Caso& c, std::ostream* os) { *os << '"' << c.categoria << '"'; }
 
 class TrovaPreset : public ::testing::TestWithParam<Caso> {};
 
