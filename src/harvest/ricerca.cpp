@@ -644,11 +644,7 @@ void Ricerca::CoordinateGialle(const QString& W) {
         else if (ScriviPosizioneMappa())
             coord.RicordaMappa(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaGialle);
     }
-    c.txtRec.setText(QString::number(n.tab.nRecord));
-    n.av.Cedi();
-    c.lblTent.setCaption(QStringLiteral("*"));
-    long riga = n.tab.nRecord;
-    if (n.tab.mfgTab.text(int(riga), kLatitudine).isEmpty()) coord.EstraeSingolaPosizioneGps(riga);
+    PosizioneDalTelefono();
 }
 
 void Ricerca::CoordinateBianche(const QString& W) {
@@ -670,10 +666,16 @@ void Ricerca::CoordinateBianche(const QString& W) {
         if (coords::HaMappa(n.web.sTestoPagina) && ScriviPosizioneMappa())
             coord.RicordaMappa(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaBianche);
     }
+    PosizioneDalTelefono();
+}
+
+// After a listing's map page: the record shown, and the lookup for what the map did not place.
+void Ricerca::PosizioneDalTelefono() {
+    auto& c = n.c;
     c.txtRec.setText(QString::number(n.tab.nRecord));
     n.av.Cedi();
     c.lblTent.setCaption(QStringLiteral("*"));
-    long riga = n.tab.nRecord;
+    long riga = n.tab.nRecord;  // the lookup may move it
     if (n.tab.mfgTab.text(int(riga), kLatitudine).isEmpty()) coord.EstraeSingolaPosizioneGps(riga);
 }
 

@@ -87,6 +87,7 @@ private:
                 const std::function<void(const QString&)>& coordinate);
     void CoordinateGialle(const QString& W);
     void CoordinateBianche(const QString& W);
+    void PosizioneDalTelefono();
     bool ScriviPosizioneMappa();
     QString UrlProvincia(long Estrazione) const;
     // Province of the current region named nome (ignoring case); 0 when none.
