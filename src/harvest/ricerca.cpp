@@ -326,7 +326,12 @@ void Ricerca::FineCorsa() {
     av.IndicaOccupato(false);
     // "Elaborazione terminata" alone means that every page arrived.
     const bool morto = !resoconto.servizioMorto.isEmpty();
-    n.d.messaggio(resoconto.messaggioFinale(av.bStop), morto ? QStringLiteral("Errore!") : QString(),
+    QString finale = resoconto.messaggioFinale(av.bStop);
+    // A stopped run writes no end-of-run file: the records found are only in the table.
+    if ((av.bStop || morto) && n.tab.nRecord > 0)
+        finale += QStringLiteral("\r\n\r\n") +
+                  QStringLiteral("I %1 record della tabella non sono ancora salvati: usare \"Salva\".").arg(n.tab.nRecord);
+    n.d.messaggio(finale, morto ? QStringLiteral("Errore!") : QString(),
                   morto ? Icona::Critica : resoconto.totale() > 0 ? Icona::Esclamazione : Icona::Nessuna);
     av.bStop = false;
     const QString cosa = c.txtCosa.text();

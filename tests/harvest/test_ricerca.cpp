@@ -295,7 +295,11 @@ TEST_F(Corsa, StopInTheMiddleSkipsTheSavesAndSaysSo) {
         f->c.cmdFine.click();  // "&Stop", then Yes to the question
     });
     Avvia("Bar", "Friuli Venezia Giulia");
-    EXPECT_EQ(UltimoMessaggio(), "Elaborazione interrotta");
+    // The records found are only in the table: the message says so, with their number.
+    ASSERT_GT(f->tab.nRecord, 0);
+    EXPECT_EQ(UltimoMessaggio(), QStringLiteral("Elaborazione interrotta\r\n\r\nI %1 record della tabella non sono "
+                                                "ancora salvati: usare \"Salva\".")
+                                     .arg(f->tab.nRecord));
     EXPECT_FALSE(f->av.bStop);
     EXPECT_TRUE(f->c.frmframe[0]->enabled());
     EXPECT_EQ(f->c.cmdFine.caption(), "&Fine Lavoro");
