@@ -104,7 +104,7 @@ public:
         QXmlStreamWriter w(&testo);
         w.setAutoFormatting(true);
         w.setAutoFormattingIndent(1);
-        apri(w, TestoXml(c.categoria));
+        apri(w, TestoXml(c.categoria), TestoXml(c.attribuzioni.join(QStringLiteral("; "))));
         for (const Record& r : righe)
             if (const std::optional<PosizioneOV2> p = PosizionePunto(r))
                 punto(w, Gradi(p->y), Gradi(p->x), TestoXml(r[kNome].trimmed()), TestoXml(DescrizionePunto(r)));
@@ -114,7 +114,8 @@ public:
     }
 
 protected:
-    virtual void apri(QXmlStreamWriter& w, const QString& titolo) const = 0;
+    // diritti: the sources' notices, empty when none is asked for.
+    virtual void apri(QXmlStreamWriter& w, const QString& titolo, const QString& diritti) const = 0;
     virtual void punto(QXmlStreamWriter& w, const QString& lat, const QString& lon, const QString& nome,
                        const QString& descrizione) const = 0;
 };
@@ -125,13 +126,14 @@ public:
     QString estensione() const override { return QStringLiteral("gpx"); }
 
 protected:
-    void apri(QXmlStreamWriter& w, const QString& titolo) const override {
+    void apri(QXmlStreamWriter& w, const QString& titolo, const QString& diritti) const override {
         w.writeStartElement(QStringLiteral("gpx"));
         w.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
         w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
         w.writeAttribute(QStringLiteral("creator"), QStringLiteral("Geomerce"));
         w.writeStartElement(QStringLiteral("metadata"));
         w.writeTextElement(QStringLiteral("name"), titolo);
+        if (!diritti.isEmpty()) w.writeTextElement(QStringLiteral("desc"), diritti);
         w.writeEndElement();
     }
     void punto(QXmlStreamWriter& w, const QString& lat, const QString& lon, const QString& nome,
@@ -151,11 +153,12 @@ public:
     QString estensione() const override { return QStringLiteral("kml"); }
 
 protected:
-    void apri(QXmlStreamWriter& w, const QString& titolo) const override {
+    void apri(QXmlStreamWriter& w, const QString& titolo, const QString& diritti) const override {
         w.writeStartElement(QStringLiteral("kml"));
         w.writeDefaultNamespace(QStringLiteral("http://www.opengis.net/kml/2.2"));
         w.writeStartElement(QStringLiteral("Document"));
         w.writeTextElement(QStringLiteral("name"), titolo);
+        if (!diritti.isEmpty()) w.writeTextElement(QStringLiteral("description"), diritti);
     }
     void punto(QXmlStreamWriter& w, const QString& lat, const QString& lon, const QString& nome,
                const QString& descrizione) const override {

@@ -20,6 +20,7 @@ struct ContestoUscita {
     QString parole;            // the words dropped from OV2 point texts
     QStringList intestazione;  // comment lines heading a TXT file (an autosave's resume header)
     bool ov2Semplice = false;  // OV2 records without skipper blocks
+    QStringList attribuzioni;  // notices the licence of a source asks for (GPX and KML metadata)
 };
 
 class FormatoUscita {

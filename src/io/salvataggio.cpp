@@ -349,7 +349,7 @@ void Salvataggio::SalvaFile(int Modo) {
     const auto& formati = FormatiUscita();
     // The licence of some sources asks for their notice wherever the data goes.
     const ContestoUscita ctx{c.txtCosa.text(), c.cmbCancella.text(), intestazione + n.tab.attribuzioni,
-                             c.chkOv2Semplice.value()};
+                             c.chkOv2Semplice.value(), n.tab.attribuzioni};
     m_avvisi.clear();
     if (scrivi && c.chkOutput[0]->value()) {
         RiscriviParole(Modo);

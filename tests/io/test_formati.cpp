@@ -34,8 +34,9 @@ QVector<Record> Tabella() {
     return righe;
 }
 
-QByteArray Scrivi(const QString& estensione, const QVector<Record>& righe, bool semplice = false) {
-    const ContestoUscita c{QStringLiteral("Farmacie"), QString(), {}, semplice};
+QByteArray Scrivi(const QString& estensione, const QVector<Record>& righe, bool semplice = false,
+                  const QStringList& attribuzioni = {}) {
+    const ContestoUscita c{QStringLiteral("Farmacie"), QString(), {}, semplice, attribuzioni};
     QByteArray dati;
     QString errore;
     EXPECT_TRUE(FormatiUscita()[IndiceFormato(estensione)]->scrivi(righe, c, dati, errore)) << errore.toStdString();
@@ -214,6 +215,21 @@ TEST(Formati, XmlCarriesNoInvalidCharacters) {
         const QByteArray dati = Scrivi(e, {r});
         EXPECT_TRUE(dati.contains("<name>Bar?Sport?" "?</name>")) << dati.constData();
         EXPECT_TRUE(dati.contains("Via ? Po - 00100 Roma (RM) - Tel. 06 5555555")) << e;
+    }
+}
+
+TEST(Formati, SourceNoticeGoesIntoTheMetadataOnlyWhenAsked) {
+    const Record r{"Farmacia", "Via Po, 1", "00100", "Roma", "RM", "", "41.90000", "12.50000"};
+    const QString avviso = QStringLiteral("Dati \u00A9 OpenStreetMap contributors, licenza ODbL");
+    const struct {
+        const char* estensione;
+        const char* elemento;
+    } casi[] = {{"gpx", "<desc>"}, {"kml", "<description>Dati"}};
+    for (const auto& k : casi) {
+        const QByteArray con = Scrivi(k.estensione, {r}, false, {avviso});
+        EXPECT_TRUE(con.contains(k.elemento)) << con.constData();
+        EXPECT_TRUE(con.contains(avviso.toUtf8())) << k.estensione;
+        EXPECT_FALSE(Scrivi(k.estensione, {r}).contains("OpenStreetMap")) << k.estensione;
     }
 }
 
