@@ -18,27 +18,13 @@
 #include "gui/finestra.h"
 #include "support/ambiente_test.h"
 #include "support/widget_test.h"
+#include "finestra_aperta.h"
 
 using namespace gm;
 
 namespace {
 
-struct Finestre : ::testing::Test {
-    test::FormDiProva p;
-    Form* f = nullptr;
-    std::unique_ptr<Finestra> fin;
-
-    void SetUp() override {
-        p.scrivi("Geomerce.ini", "Pizzerie\r\n");
-        f = &p.avvia();
-        fin = std::make_unique<Finestra>(*f);
-        fin->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(fin.get()));
-    }
-    template <typename T>
-    T* w(const QString& nome) const {
-        return test::Widget<T>(fin.get(), nome);
-    }
+struct Finestre : test::FinestraAperta {
     // A user's click on a list entry.
     void clicca(const QString& lista, const QString& voce) { test::CliccaVoce(w<QListWidget>(lista), voce); }
     static QStringList voci(const QListWidget* l) {

@@ -20,30 +20,20 @@
 #include "gui/finestra.h"
 #include "support/ambiente_test.h"
 #include "support/widget_test.h"
+#include "finestra_aperta.h"
 
 using namespace gm;
 
 namespace {
 
-struct Schermo : ::testing::Test {
-    test::FormDiProva p;
-    Form* f = nullptr;
-    std::unique_ptr<Finestra> fin;
-
+struct Schermo : test::FinestraAperta {
     void SetUp() override {
-        p.scrivi("Geomerce.ini", "Pizzerie\r\n");
-        f = &p.avvia();
-        fin = std::make_unique<Finestra>(*f);
-        fin->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(fin.get()));
+        FinestraAperta::SetUp();
+        if (HasFatalFailure()) return;
         // Keys go to the active window (a display without window manager activates none).
         fin->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(fin.get()));
         attendi();
-    }
-    template <typename T>
-    T* w(const QString& nome) const {
-        return test::Widget<T>(fin.get(), nome);
     }
     static void attendi() {
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
@@ -272,7 +262,9 @@ TEST_F(Schermo, ClosingWithUnsavedRecordsSaysHowManyAndOffersTheSave) {
         for (const auto& m : p.dialoghi.mostrati)
             if (m.domanda) domande << m.testo;
         ASSERT_EQ(domande.size(), c.domande) << domande.join("|").toStdString();
-        if (c.domande == 2) EXPECT_TRUE(domande[1].contains("3 record sono stati aggiunti o modificati")) << domande[1].toStdString();
+        if (c.domande == 2) {
+            EXPECT_TRUE(domande[1].contains("3 record sono stati aggiunti o modificati")) << domande[1].toStdString();
+        }
         EXPECT_EQ(chiusa, c.chiusa);
         EXPECT_EQ(fin->isVisible(), !c.chiusa);
         f->av.bChiusuraConfermata = false;  // opened again for the next case

@@ -100,7 +100,7 @@ inline QStringList ControlliIrraggiungibili(const QWidget* finestra, const QList
         const bool controllo = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
                                qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
                                qobject_cast<QPlainTextEdit*>(w);
-        if (!controllo || !w->isVisible() || w->parentWidget() && qobject_cast<QComboBox*>(w->parentWidget()))
+        if (!controllo || !w->isVisible() || (w->parentWidget() && qobject_cast<QComboBox*>(w->parentWidget())))
             continue;
         const QString nome = QStringLiteral("%1 %2 \"%3\"")
                                  .arg(QLatin1String(w->metaObject()->className()), w->objectName(),
