@@ -17,25 +17,17 @@ namespace {
 
 const QString kCosa = QStringLiteral("Ristorante");
 
-class CorsaConMemoria : public ::testing::Test {
+class CorsaConMemoria : public test::CorsaSulSimulatore {
 protected:
-    QTemporaryDir logDir;
-    std::unique_ptr<test::Simulatore> sim;
-    test::FormDiProva prova;
-    Form* f = nullptr;
-
     void SetUp() override {
-        sim = std::make_unique<test::Simulatore>(QStringList{"--log", logDir.filePath("richieste.log")});
-        ASSERT_TRUE(sim->avviato());
-        f = &prova.avvia();
-        f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = sim->base();
+        CorsaSulSimulatore::SetUp();
         f->c.chkCoord.setValue(true);
         f->coord.memoria.msAttesa = 50;
     }
 
     // One municipality, both directories; the table is emptied first.
     QVector<Record> Cerca(const QString& comune = QStringLiteral("Muggia")) {
-        QFile(logDir.filePath("richieste.log")).resize(0);
+        DimenticaRichieste();
         prova.dialoghi.mostrati.clear();
         f->tab.Svuota();
         f->c.txtCosa.setText(kCosa);
@@ -57,11 +49,6 @@ protected:
         }
     }
 
-    QStringList Richieste() const {
-        QFile file(logDir.filePath("richieste.log"));
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    }
     // Requests for coordinates: map pages, reverse lookups, searches by name, the geocoder.
     QStringList RichiesteCoordinate() const {
         static const QRegularExpression coordinate(
@@ -131,7 +118,7 @@ TEST_F(CorsaConMemoria, CoordinatePassAsksOnlyForTheRowWhoseTelephoneChanged) {
         g.setText(r, kLatitudine, QString());
         g.setText(r, kLongitudine, QString());
     }
-    QFile(logDir.filePath("richieste.log")).resize(0);
+    DimenticaRichieste();
     f->com.bCaricaAbilitato = true;
     f->coord.CompletaCoordinateMancanti(1);
 

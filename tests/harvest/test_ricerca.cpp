@@ -66,21 +66,8 @@ QString Categoria(const std::function<bool(const QString&)>& pred) {
     return QString();
 }
 
-class Corsa : public ::testing::Test {
+class Corsa : public test::CorsaSulSimulatore {
 protected:
-    QTemporaryDir logDir;
-    std::unique_ptr<test::Simulatore> sim;
-    test::FormDiProva prova;
-    Form* f = nullptr;
-
-    void SetUp() override {
-        sim = std::make_unique<test::Simulatore>(QStringList{"--log", logDir.filePath("richieste.log")});
-        ASSERT_TRUE(sim->avviato());
-        f = &prova.avvia();
-        f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = sim->base();
-        f->c.chkCoord.setValue(false);
-    }
-
     static void Scegli(Lista& l, const QStringList& nomi) {
         for (const QString& nome : nomi)
             for (int i = 0; i < l.count(); ++i)
@@ -108,14 +95,6 @@ protected:
         f->c.cmdCarica.click();
     }
 
-    QStringList Richieste() const {
-        QFile file(logDir.filePath("richieste.log"));
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    }
-    QStringList RichiesteCon(const QString& pezzo) const {
-        return Richieste().filter(pezzo);
-    }
 
     QSet<QString> Telefoni() const {
         QSet<QString> s;
@@ -232,7 +211,7 @@ TEST_F(Corsa, WhitePagesStopAtMunicipalitiesWhenYellowPagesAreTicked) {
     for (bool gialle : {true, false}) {
         SCOPED_TRACE(gialle);
         f->c.chkRicerca[0]->setValue(gialle);
-        QFile(logDir.filePath("richieste.log")).resize(0);
+        DimenticaRichieste();
         Avvia(cosa, "Friuli Venezia Giulia", {"Trieste"}, {"Trieste"});
         EXPECT_EQ(Richieste().filter(QRegularExpression("&dv=341\\d\\d$")).size(), 100);
         f->c.optIntegr[1]->setValue(true);

@@ -17,20 +17,8 @@ namespace {
 
 const QString kMorto = QStringLiteral("http://127.0.0.1:1");
 
-class CorsaOsm : public ::testing::Test {
+class CorsaOsm : public test::CorsaSulSimulatore {
 protected:
-    QTemporaryDir logDir;
-    std::unique_ptr<test::Simulatore> sim;
-    test::FormDiProva prova;
-    Form* f = nullptr;
-
-    void SetUp() override {
-        sim = std::make_unique<test::Simulatore>(QStringList{"--log", logDir.filePath("richieste.log")});
-        ASSERT_TRUE(sim->avviato());
-        f = &prova.avvia();
-        f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = f->amb.servizi.overpass = sim->base();
-        f->c.chkCoord.setValue(false);
-    }
     static void Scegli(Lista& l, const QStringList& nomi) {
         for (int i = 0; i < l.count(); ++i)
             if (nomi.isEmpty() || nomi.contains(l.item(i), Qt::CaseInsensitive)) {
@@ -49,11 +37,6 @@ protected:
         Scegli(f->c.lstComuni, comuni);
         f->c.cmdCarica.click();
     }
-    QStringList Richieste(const QString& pezzo) const {
-        QFile file(logDir.filePath("richieste.log"));
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts).filter(pezzo);
-    }
     QList<Record> Tabella() const {
         QList<Record> v;
         for (long r = 1; r <= f->tab.nRecord; ++r) v << f->tab.record(r);
@@ -65,7 +48,7 @@ TEST_F(CorsaOsm, SoloOpenStreetMapSenzaElenchi) {
     f->amb.servizi.gialle = f->amb.servizi.bianche = f->amb.servizi.geocoder = kMorto;
     Avvia(QStringLiteral("Farmacie"), false, false, true);
     EXPECT_EQ(prova.dialoghi.testi(), QStringList{QStringLiteral("Elaborazione terminata")});
-    EXPECT_EQ(Richieste(QStringLiteral("/api/interpreter")).size(), 1);  // one query for the region
+    EXPECT_EQ(RichiesteCon(QStringLiteral("/api/interpreter")).size(), 1);  // one query for the region
 
     // The generated businesses of Molise for the preset's name, as the service lists them.
     sim::Elenco elenco(1);
@@ -98,14 +81,14 @@ TEST_F(CorsaOsm, SoloOpenStreetMapSenzaElenchi) {
 TEST_F(CorsaOsm, UnitaAgliElenchiSenzaDoppioni) {
     Avvia(QStringLiteral("Farmacia"), true, true, false, {QStringLiteral("Isernia")});
     const int soloElenchi = int(f->tab.nRecord);
-    EXPECT_TRUE(Richieste(QStringLiteral("/api/interpreter")).isEmpty());  // unticked: never asked
+    EXPECT_TRUE(RichiesteCon(QStringLiteral("/api/interpreter")).isEmpty());  // unticked: never asked
     EXPECT_TRUE(f->tab.attribuzioni.isEmpty());
     EXPECT_FALSE(f->c.lblOsm.visible());
 
     prova.dialoghi.mostrati.clear();
     f->c.optIntegr[0]->setValue(true);  // a new search over the same area, now with the map too
     Avvia(QStringLiteral("Farmacia"), true, true, true, {QStringLiteral("Isernia")});
-    EXPECT_EQ(Richieste(QStringLiteral("/api/interpreter")).size(), 1);
+    EXPECT_EQ(RichiesteCon(QStringLiteral("/api/interpreter")).size(), 1);
     const QList<Record> righe = Tabella();
     // The same businesses meet by telephone and by address: the map adds only what the
     // directories could not place, never a second row of a business they listed.
@@ -122,7 +105,7 @@ TEST_F(CorsaOsm, UnitaAgliElenchiSenzaDoppioni) {
 TEST_F(CorsaOsm, ComuniScelti) {
     Avvia(QStringLiteral("Farmacia"), false, false, true, {QStringLiteral("Isernia")},
           {QStringLiteral("Agnone"), QStringLiteral("Venafro")});
-    const QStringList q = Richieste(QStringLiteral("/api/interpreter"));
+    const QStringList q = RichiesteCon(QStringLiteral("/api/interpreter"));
     EXPECT_EQ(q.size(), 2);
     for (const Record& r : Tabella())
         EXPECT_TRUE(r[kCitta] == u"Agnone" || r[kCitta] == u"Venafro") << r[kCitta].toStdString();
@@ -142,7 +125,7 @@ TEST_F(CorsaOsm, CategoriaSenzaPresetNonParte) {
     Avvia(QStringLiteral("Zzqx"), true, true, true);
     ASSERT_EQ(prova.dialoghi.mostrati.size(), 1);
     EXPECT_TRUE(prova.dialoghi.mostrati[0].testo.contains(QStringLiteral("Le più vicine")));
-    EXPECT_TRUE(Richieste(QStringLiteral("/")).isEmpty());
+    EXPECT_TRUE(RichiesteCon(QStringLiteral("/")).isEmpty());
     // Tags given directly need no preset.
     prova.dialoghi.mostrati.clear();
     f->osm.filtriUtente = {osm::Filtro{{QStringLiteral("amenity"), QStringLiteral("pharmacy")}}};
