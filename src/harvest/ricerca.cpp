@@ -749,15 +749,20 @@ void Ricerca::Estrai(const std::function<std::optional<QString>(long)>& indirizz
 
             // What the page will surely make the walk ask for: the lookups of its listings, then
             // the next page.
-            const bool avanti = anticipo.attivo() && c.chkCoord.value() && !n.av.bStop;
+            const bool avanti = anticipo.attivo() && !n.av.bStop;
             m_annunci.clear();
+            long nuovi = 0;
             if (avanti) {
                 QString resto = W;
                 Annuncio a;
-                while (annuncio(resto, a) && !a.fine) m_annunci.push_back({a, a.preso ? urlMappa(resto) : QString(), {}});
-                Pianifica(k, 0);
+                while (annuncio(resto, a) && !a.fine) {
+                    m_annunci.push_back({a, a.preso ? urlMappa(resto) : QString(), {}});
+                    nuovi += a.preso;
+                }
+                if (c.chkCoord.value()) Pianifica(k, 0);
             }
-            if (anticipo.attivo() && k < ultima && !n.av.bStop)
+            // The next page, unless this one may fill the table.
+            if (avanti && k < ultima && n.tab.nRecord + nuovi <= TabellaRecord::kMaxRecord)
                 if (const auto dopo = indirizzoPagina(k + 1); dopo && !dopo->isEmpty())
                     anticipo.prenota(*dopo, qint64(k + 1) * kPrioritaPagina);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
@@ -306,6 +308,86 @@ TEST_F(Banco, OriginMarkersLitDuringTheFetchAndOffAfter) {
         for (int i = 0; i < 4; ++i) EXPECT_FALSE(o[i]->visible());
         EXPECT_EQ(form->c.lblTent.foreColor(), kVerde);
     }
+}
+
+// Fetching ahead. Waits for the event loop until fatto holds or a second has passed.
+void Attendi(const std::function<bool()>& fatto) {
+    QElapsedTimer t;
+    t.start();
+    while (!fatto() && t.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+// A booked page reads as the walk would read it fetched at its turn, through either route.
+TEST_F(Banco, BookedPageReadsAsTheFetchedOne) {
+    web->anticipo.massimo = 4;
+    for (const char* percorso : {"/crlf", "/entita", "/utf8", "/win", "/meta", "/errore"}) {
+        for (bool viaFile : {true, false}) {
+            SCOPED_TRACE(std::string(percorso) + (viaFile ? " file" : " GET"));
+            const QString file = form->amb.sFilePagina;
+            if (!viaFile) form->amb.sFilePagina.clear();
+            const auto v = web->anticipo.prenota(server.url(percorso), 0);
+            Attendi([&] { return v->finita(); });
+            ASSERT_TRUE(v->finita());
+            const QString anticipato = web->TestoAnticipato(*v->r);
+            web->anticipo.annulla();
+            web->EstrazionePaginadaInternet(server.url(percorso));
+            EXPECT_EQ(anticipato, web->sTestoPagina);
+            form->amb.sFilePagina = file;
+        }
+    }
+}
+
+// The walk takes over the booked first attempt: a page that arrived is not asked again, one that
+// failed gets only the attempts a page fetched at its turn gets.
+TEST_F(Banco, WalkTakesOverTheBookedFirstAttempt) {
+    web->anticipo.massimo = 4;
+    for (const char* percorso : {"/crlf", "/errore"}) {
+        SCOPED_TRACE(percorso);
+        server.richieste.clear();
+        web->EstrazionePaginadaInternet(server.url(percorso));
+        const int aTurno = server.conteggio(percorso);
+        const QString testo = web->sTestoPagina;
+        server.richieste.clear();
+        const auto v = web->anticipo.prenota(server.url(percorso), 0);
+        Attendi([&] { return v->finita(); });
+        web->EstrazionePaginadaInternet(server.url(percorso));
+        EXPECT_EQ(web->sTestoPagina, testo);
+        EXPECT_EQ(server.conteggio(percorso), aTurno);
+        EXPECT_EQ(web->anticipo.inVolo(), 0);
+    }
+}
+
+// Bookings start by priority within the limit of requests at once; cancelled ones are never
+// asked and nobody hears of them.
+TEST_F(Banco, BookingsKeepTheLimitAndThePriorityAndCancelCleanly) {
+    auto& a = web->anticipo;
+    a.massimo = 3;
+    QStringList arrivate;
+    int massimoVisto = 0;
+    auto prenota = [&](const QByteArray& p, qint64 priorita) {
+        return a.prenota(server.url(p), priorita, [&, p] {
+            arrivate << QString::fromLatin1(p);
+            massimoVisto = std::max(massimoVisto, a.inVolo());
+        });
+    };
+    server.allaRichiesta = [&] { massimoVisto = std::max(massimoVisto, a.inVolo()); };
+    prenota("/muto", 0);
+    prenota("/muto", 0);
+    prenota("/eco?z", 9);  // the last free place
+    prenota("/eco?b", 2);
+    prenota("/eco?a", 1);
+    Attendi([&] { return arrivate.size() == 3; });
+    EXPECT_EQ(arrivate, (QStringList{"/eco?z", "/eco?a", "/eco?b"}));
+    EXPECT_LE(massimoVisto, 3);
+    EXPECT_EQ(a.inVolo(), 2);
+
+    prenota("/muto", 0);
+    prenota("/eco?mai", 0);  // waits behind the three silent requests
+    a.annulla();
+    EXPECT_EQ(a.inVolo(), 0);
+    Attendi([] { return false; });
+    EXPECT_EQ(server.conteggio("/eco?mai"), 0);
+    EXPECT_EQ(arrivate.size(), 3);
 }
 
 }  // namespace
