@@ -271,10 +271,7 @@ void Coordinate::AnticipaPassata(int riga, int ultima, const std::function<bool(
         ++quante;
         // A row with the key of a lookup still open may find its position in the memory then.
         const auto chiave = ChiaveRiga(g, j);
-        if (chiave.valida() && std::any_of(aperte.begin(), aperte.end(), [&](const auto& k) {
-                return k.telefono == chiave.telefono && k.indirizzo == chiave.indirizzo && k.cap == chiave.cap;
-            }))
-            break;
+        if (chiave.valida() && aperte.contains(chiave)) break;
         aperte << chiave;
         auto& catena = m_passata[j];
         if (catena) continue;

@@ -25,6 +25,7 @@ public:
         QString telefono, indirizzo, cap;
         // A key with neither telephone nor address names no place.
         bool valida() const { return !telefono.isEmpty() || !indirizzo.isEmpty(); }
+        bool operator==(const Chiave&) const = default;
     };
     // Key of a record: telephone without blanks, address with single blanks, case folded.
     static Chiave ChiaveDi(const QString& telefono, const QString& indirizzo, const QString& cap);

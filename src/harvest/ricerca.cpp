@@ -12,9 +12,9 @@
 #include "geo/territorio.h"
 #include "harvest/letture.h"
 #include "harvest/stato.h"
-#include "net/anticipo.h"
 #include "io/file_testo.h"
 #include "io/salvataggio.h"
+#include "net/anticipo.h"
 #include "net/pagina_web.h"
 #include "net/servizi.h"
 #include "net/testo.h"
@@ -78,7 +78,6 @@ void Ricerca::collega() {
         if (k > 31 && (k < '0' || k > '9')) k = 0;
     };
 }
-
 
 void Ricerca::Scarica(const QString& url) { n.web.EstrazionePaginadaInternet(url); }
 
@@ -681,12 +680,6 @@ Record RecordDi(const Annuncio& a) {
     for (int k = 0; k < kColonne; ++k) rec[k] = PrimoMaiuscoloDi(a.campi[k]);
     return rec;
 }
-bool StessaChiave(const MemoriaCoordinate::Chiave& a, const MemoriaCoordinate::Chiave& b) {
-    return a.telefono == b.telefono && a.indirizzo == b.indirizzo && a.cap == b.cap;
-}
-MemoriaCoordinate::Chiave ChiaveDi(const QString& telefono, const QString& indirizzo, const QString& cap) {
-    return MemoriaCoordinate::ChiaveDi(telefono, indirizzo, cap);
-}
 }  // namespace
 
 void Ricerca::Pianifica(long pagina, size_t da) {
@@ -698,7 +691,8 @@ void Ricerca::Pianifica(long pagina, size_t da) {
     // Keys of the listings whose lookup has not ended: a later listing with the same key may find
     // its position in the memory once they have, so it is not run ahead.
     QVector<MemoriaCoordinate::Chiave> aperte;
-    if (da > 0 && ultima >= 1) aperte << ChiaveDi(telefono, g.text(int(ultima), kIndirizzo), g.text(int(ultima), kCap));
+    if (da > 0 && ultima >= 1)
+        aperte << MemoriaCoordinate::ChiaveDi(telefono, g.text(int(ultima), kIndirizzo), g.text(int(ultima), kCap));
     long righe = ultima;
     for (size_t j = da; j < m_annunci.size(); ++j) {
         const Annuncio& a = m_annunci[j].annuncio;
@@ -706,10 +700,8 @@ void Ricerca::Pianifica(long pagina, size_t da) {
         const Record rec = RecordDi(a);
         if (righe >= 1 && Uguale(rec[kTelefono], telefono)) break;  // maybe the same listing again: wait
         if (++righe > TabellaRecord::kMaxRecord) break;
-        const auto chiave = ChiaveDi(rec[kTelefono], rec[kIndirizzo], rec[kCap]);
-        if (chiave.valida() &&
-            std::any_of(aperte.begin(), aperte.end(), [&](const auto& k) { return StessaChiave(k, chiave); }))
-            break;
+        const auto chiave = MemoriaCoordinate::ChiaveDi(rec[kTelefono], rec[kIndirizzo], rec[kCap]);
+        if (chiave.valida() && aperte.contains(chiave)) break;
         aperte << chiave;
         telefono = rec[kTelefono];
         auto& catena = m_annunci[j].catena;
