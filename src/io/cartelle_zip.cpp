@@ -195,8 +195,9 @@ bool Riferimento(QByteArrayView r, qint64& riga, qint64& colonna) {
     return true;
 }
 
-QStringList LeggiTesti(QByteArrayView dati) {
-    QStringList sst;
+// The shared strings stay UTF-8, as the sheet hands them over; they may point into dati.
+QList<QByteArray> LeggiTesti(QByteArrayView dati) {
+    QList<QByteArray> sst;
     ScansioneXml x(dati);
     QByteArray t;
     for (;;) {
@@ -205,14 +206,15 @@ QStringList LeggiTesti(QByteArrayView dati) {
         if (e != ScansioneXml::Apertura || !x.nome("si")) continue;
         t.clear();
         const bool ok = x.testoElemento(t, kMaxTestoByte, {"rPh"});
-        sst.append(QString::fromUtf8(t));
+        // May share the bytes of the part, which the caller keeps.
+        sst.append(t);
         // No sheet refers to more strings than it has cells.
         if (!ok || sst.size() >= FoglioLetto::kMaxCelle) break;
     }
     return sst;
 }
 
-bool LeggiFoglioXlsx(QByteArrayView dati, const QStringList& sst, const Stili& st, bool dal1904, FoglioLetto& foglio) {
+bool LeggiFoglioXlsx(QByteArrayView dati, const QList<QByteArray>& sst, const Stili& st, bool dal1904, FoglioLetto& foglio) {
     ScansioneXml x(dati);
     qint64 riga = -1, colonna = -1;
     QByteArray a, tipo, valore, inlinea;
@@ -259,16 +261,16 @@ bool LeggiFoglioXlsx(QByteArrayView dati, const QStringList& sst, const Stili& s
             }
         }
         if (tipo == "inlineStr") {
-            foglio.testo(riga, colonna, QString::fromUtf8(inlinea));
+            foglio.testoUtf8(riga, colonna, inlinea);
         } else if (!haValore) {
             continue;
         } else if (tipo == "s") {
             qint64 k = 0;
-            if (Intero(valore, k) && k >= 0 && k < sst.size()) foglio.testo(riga, colonna, sst[qsizetype(k)]);
+            if (Intero(valore, k) && k >= 0 && k < sst.size()) foglio.testoUtf8(riga, colonna, sst[qsizetype(k)]);
         } else if (tipo == "str") {
-            foglio.testo(riga, colonna, QString::fromUtf8(valore));
+            foglio.testoUtf8(riga, colonna, valore);
         } else if (tipo == "b") {
-            foglio.testo(riga, colonna, Vero(Rifilato(valore)) ? QStringLiteral("VERO") : QStringLiteral("FALSO"));
+            foglio.testoUtf8(riga, colonna, Vero(Rifilato(valore)) ? "VERO" : "FALSO");
         } else if (tipo == "d") {
             foglio.testo(riga, colonna, DataIso(QString::fromUtf8(Rifilato(valore))));
         } else if (tipo != "e") {
@@ -325,7 +327,7 @@ void TestoCellaOds(ScansioneXml& x, QByteArray& t) {
 struct CellaOds {
     bool numero = false;
     double v = 0;
-    QString t;
+    QByteArray t;  // UTF-8
 };
 
 // Reads the table the scanner stands on into foglio.
@@ -372,19 +374,19 @@ bool TabellaOds(ScansioneXml& x, FoglioLetto& foglio) {
                 piena = c.numero;
             } else if (tipo == "date") {
                 x.attributo("date-value", a);
-                c.t = DataIso(QString::fromUtf8(a));
+                c.t = DataIso(QString::fromUtf8(a)).toUtf8();
                 x.salta();
             } else if (tipo == "boolean") {
                 x.attributo("boolean-value", a);
-                c.t = Vero(a) ? QStringLiteral("VERO") : QStringLiteral("FALSO");
+                c.t = Vero(a) ? "VERO" : "FALSO";
                 x.salta();
             } else if (x.attributo("string-value", a)) {
-                c.t = QString::fromUtf8(a);
+                c.t = a;  // may point into the content, which outlives the row
                 x.salta();
             } else {
                 testo.clear();
                 TestoCellaOds(x, testo);
-                c.t = QString::fromUtf8(testo);
+                c.t = testo;
             }
             piena = piena && (c.numero || !c.t.isEmpty());
             if (piena)
@@ -397,7 +399,7 @@ bool TabellaOds(ScansioneXml& x, FoglioLetto& foglio) {
                     if (c.numero)
                         foglio.numero(riga + k, col, c.v);
                     else
-                        foglio.testo(riga + k, col, c.t);
+                        foglio.testoUtf8(riga + k, col, c.t);
                 }
                 if (foglio.troppoGrande()) return false;
             }
@@ -452,8 +454,9 @@ bool LeggiXlsx(const QByteArray& file, FoglioLetto& foglio, QString& errore) {
             percorso = bersaglio.startsWith(u'/') ? bersaglio.mid(1) : QStringLiteral("xl/") + bersaglio;
         }
     }
-    QStringList sst;
-    if (zip.parte(QStringLiteral("xl/sharedStrings.xml"), dati)) sst = LeggiTesti(dati);
+    QByteArray testi;  // outlives sst, which points into it
+    QList<QByteArray> sst;
+    if (zip.parte(QStringLiteral("xl/sharedStrings.xml"), testi)) sst = LeggiTesti(testi);
     Stili st;
     if (zip.parte(QStringLiteral("xl/styles.xml"), dati)) LeggiStili(dati, st);
     if (zip.troppo || !zip.parte(percorso, dati)) {

@@ -38,10 +38,15 @@ QString Pulisci(QString s, bool& troncato) {
         s.truncate(Importazione::kMaxCampo);
         troncato = true;
     }
-    for (QChar& c : s) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) c = u'?';
-    }
+    // Read through a const view first: writing through a QChar& detaches the string, a copy
+    // of every field even when nothing needs replacing.
+    const auto controllo = [](char16_t u) { return u < 0x20 || (u >= 0x7F && u < 0xA0); };
+    const QStringView v(s);
+    qsizetype i = 0;
+    while (i < v.size() && !controllo(v[i].unicode())) ++i;
+    if (i == v.size()) return s;
+    for (QChar* c = s.data() + i, *fine = s.data() + s.size(); c != fine; ++c)
+        if (controllo(c->unicode())) *c = u'?';
     return s;
 }
 
