@@ -64,7 +64,9 @@ bool TelefonoSenzaZero(const QString& cifre) {
 
 // The value of a sheet cell for table column k.
 QString ValoreCella(const CellaXls& v, int k, bool& troncato) {
-    QString t = Pulisci(v.testo, troncato);
+    // A copy of its own rather than the sheet's: the sheet's strings lie scattered among its
+    // rows, and keeping them in the table fragments the heap a little more on every import.
+    QString t = Pulisci(QString(v.testo.constData(), v.testo.size()), troncato);
     if (v.numero && SoloCifre(t)) {
         if (k == kCap && t.size() < 5) t = QString(5 - t.size(), u'0') + t;
         if (k == kTelefono && TelefonoSenzaZero(t)) t = u'0' + t;
