@@ -58,10 +58,10 @@ public:
     bool perRegione() const override { return true; }
     bool conIcona() const override { return true; }
     bool scrivi(const QVector<Record>& righe, const ContestoUscita& c, QByteArray& dati, QString&) const override {
-        QVector<PuntoOV2> punti;
-        punti.reserve(righe.size());
-        for (const Record& r : righe)
-            if (std::optional<PuntoOV2> p = PuntoDaRecord(r, c.categoria, c.parole)) punti.append(std::move(*p));
+        PuntiOV2 punti;
+        punti.punti.reserve(righe.size());
+        punti.byte.reserve(righe.size() * 64);
+        for (const Record& r : righe) punti.aggiungi(r, c.categoria, c.parole);
         dati = c.ov2Semplice ? FileOV2Semplice(punti) : FileOV2Indicizzato(punti);
         return true;
     }
