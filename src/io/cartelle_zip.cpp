@@ -260,20 +260,22 @@ bool LeggiFoglioXlsx(QByteArrayView dati, const QList<QByteArray>& sst, const St
                 x.salta();
             }
         }
-        if (tipo == "inlineStr") {
+        // Compared inline: the library's comparison is a call per cell and type.
+        const auto di = [&tipo](const char* t) { return ScansioneXml::Uguale(tipo, t); };
+        if (di("inlineStr")) {
             foglio.testoUtf8(riga, colonna, inlinea);
         } else if (!haValore) {
             continue;
-        } else if (tipo == "s") {
+        } else if (di("s")) {
             qint64 k = 0;
             if (Intero(valore, k) && k >= 0 && k < sst.size()) foglio.testoUtf8(riga, colonna, sst[qsizetype(k)]);
-        } else if (tipo == "str") {
+        } else if (di("str")) {
             foglio.testoUtf8(riga, colonna, valore);
-        } else if (tipo == "b") {
+        } else if (di("b")) {
             foglio.testoUtf8(riga, colonna, Vero(Rifilato(valore)) ? "VERO" : "FALSO");
-        } else if (tipo == "d") {
+        } else if (di("d")) {
             foglio.testo(riga, colonna, DataIso(QString::fromUtf8(Rifilato(valore))));
-        } else if (tipo != "e") {
+        } else if (!di("e")) {
             double v = 0;
             if (!Decimale(valore, v)) continue;
             const quint8 genere = stile >= 0 && stile < st.xf.size() ? st.xf[qsizetype(stile)] : 0;
@@ -367,16 +369,17 @@ bool TabellaOds(ScansioneXml& x, FoglioLetto& foglio) {
             x.attributo("value-type", tipo);
             CellaOds c;
             bool piena = true;
-            if (tipo == "float" || tipo == "percentage" || tipo == "currency") {
+            const auto di = [&tipo](const char* t) { return ScansioneXml::Uguale(tipo, t); };
+            if (di("float") || di("percentage") || di("currency")) {
                 x.attributo("value", a);
                 c.numero = Decimale(a, c.v);
                 x.salta();
                 piena = c.numero;
-            } else if (tipo == "date") {
+            } else if (di("date")) {
                 x.attributo("date-value", a);
                 c.t = DataIso(QString::fromUtf8(a)).toUtf8();
                 x.salta();
-            } else if (tipo == "boolean") {
+            } else if (di("boolean")) {
                 x.attributo("boolean-value", a);
                 c.t = Vero(a) ? "VERO" : "FALSO";
                 x.salta();
