@@ -3,6 +3,7 @@
 // QXmlStreamReader, the large ones (sheet data, shared strings, content) through ScansioneXml,
 // which is several times faster on them. Every part is read with a bound on its uncompressed
 // size, whatever its header claims, so a small file cannot unpack into gigabytes.
+#include <libdeflate.h>
 #include <zip.h>
 
 #include "io/fogli.h"
@@ -22,6 +23,8 @@ namespace {
 
 constexpr qint64 kMaxParte = 256LL * 1024 * 1024;
 constexpr qint64 kMaxTotale = 512LL * 1024 * 1024;
+// No part of a workbook the reader accepts is larger than that, compressed.
+constexpr qint64 kMaxFileCompresso = 128LL * 1024 * 1024;
 // Row and column numbers beyond any sheet's, so that counting on from them cannot overflow.
 constexpr qint64 kMaxIndice = qint64(1) << 40;
 
@@ -39,6 +42,7 @@ public:
     }
     ~Zip() {
         if (z) zip_discard(z);
+        if (inflatore) libdeflate_free_decompressor(inflatore);
     }
     bool aperto() const { return z != nullptr; }
     bool ha(const QString& nome) const { return z && zip_name_locate(z, nome.toUtf8().constData(), 0) >= 0; }
@@ -48,17 +52,20 @@ public:
         if (!z) return false;
         const zip_int64_t k = zip_name_locate(z, nome.toUtf8().constData(), 0);
         if (k < 0) return false;
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(z, zip_uint64_t(k), 0, &st) != 0) st.valid = 0;
+        const zip_uint64_t limite = zip_uint64_t(std::clamp<qint64>(kMaxTotale - letti, 0, kMaxParte));
+        constexpr zip_uint64_t kServe = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                                        ZIP_STAT_ENCRYPTION_METHOD;
+        if ((st.valid & kServe) == kServe && st.comp_method == ZIP_CM_DEFLATE && st.encryption_method == ZIP_EM_NONE)
+            return sgonfia(zip_uint64_t(k), st, limite, dati);
         zip_file_t* f = zip_fopen_index(z, zip_uint64_t(k), 0);
         if (!f) return false;
         // The size the directory claims saves the copies of a growing buffer; believed only as
-        // far as the bounds and deflate's largest ratio (about 1:1032) allow.
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat_index(z, zip_uint64_t(k), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE)) {
-            const zip_uint64_t limite = zip_uint64_t(std::clamp<qint64>(kMaxTotale - letti, 0, kMaxParte));
-            const zip_uint64_t possibile = std::min<zip_uint64_t>(st.comp_size, zip_uint64_t(kMaxParte)) * 1032 + 65536;
-            dati.reserve(qsizetype(std::min({st.size, limite, possibile})));
-        }
+        // far as the bounds and deflate's largest ratio allow.
+        if ((st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE))
+            dati.reserve(qsizetype(std::min({st.size, limite, Possibile(st.comp_size)})));
         char buf[65536];
         bool ok = true;
         for (;;) {
@@ -83,7 +90,44 @@ public:
     bool troppo = false;
 
 private:
+    // The most a deflated part of that size can unpack to (deflate's largest ratio is about
+    // 1:1032).
+    static zip_uint64_t Possibile(zip_uint64_t compressi) {
+        return std::min<zip_uint64_t>(compressi, zip_uint64_t(kMaxParte)) * 1032 + 65536;
+    }
+
+    // A deflated part in one go with libdeflate, several times faster than zlib through libzip:
+    // into a buffer of exactly the size the directory claims, which must be within the bounds
+    // and what the compressed size can give, and must come out whole, with the CRC it claims.
+    bool sgonfia(zip_uint64_t k, const zip_stat_t& st, zip_uint64_t limite, QByteArray& dati) {
+        if (st.size > limite) {
+            troppo = true;
+            return false;
+        }
+        if (st.size > Possibile(st.comp_size) || st.comp_size > zip_uint64_t(kMaxFileCompresso)) return false;
+        zip_file_t* f = zip_fopen_index(z, k, ZIP_FL_COMPRESSED);
+        if (!f) return false;
+        QByteArray compressi(qsizetype(st.comp_size), Qt::Uninitialized);
+        const zip_int64_t n = zip_fread(f, compressi.data(), st.comp_size);
+        zip_fclose(f);
+        if (n != zip_int64_t(st.comp_size)) return false;
+        if (!inflatore) inflatore = libdeflate_alloc_decompressor();
+        if (!inflatore) return false;
+        dati.resize(qsizetype(st.size));
+        size_t usciti = 0;
+        const libdeflate_result esito = libdeflate_deflate_decompress(inflatore, compressi.constData(), size_t(n),
+                                                                       dati.data(), size_t(st.size), &usciti);
+        if (esito != LIBDEFLATE_SUCCESS || usciti != st.size ||
+            libdeflate_crc32(0, dati.constData(), size_t(st.size)) != st.crc) {
+            dati.clear();
+            return false;
+        }
+        letti += qint64(st.size);
+        return true;
+    }
+
     zip_t* z = nullptr;
+    libdeflate_decompressor* inflatore = nullptr;
     qint64 letti = 0;
 };
 
