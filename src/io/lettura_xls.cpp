@@ -155,16 +155,6 @@ private:
     QString m_errore;
 };
 
-// The outcome of a whole stream already at hand.
-bool Decodifica(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
-    Ricevitore r(maxRighe, maxColonne, foglio);
-    const qsizetype usati = r.consuma(dati.constData(), dati.constData() + dati.size());
-    if (usati == dati.size() && r.completa()) return true;
-    foglio.clear();
-    if (errore) *errore = usati == dati.size() && r.finito() ? r.errore() : Danneggiato();
-    return false;
-}
-
 // Starts the reader program beside this one with its output on fd; 0 when there is none. A
 // spawned program shares no memory with this one, where a forked child would mark the whole
 // heap copy-on-write and make both sides pay a page fault on every page they write afterwards.
@@ -206,7 +196,7 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
     auto quiStesso = [&] {
         FoglioLetto letto(maxRighe, maxColonne);
         LeggiFile(percorso, letto);
-        return Decodifica(letto.codifica(), maxRighe, maxColonne, foglio, errore);
+        return DecodificaFoglioLetto(letto.codifica(), maxRighe, maxColonne, foglio, errore);
     };
     int tubo[2];
     if (pipe2(tubo, O_CLOEXEC) != 0) return quiStesso();
@@ -274,6 +264,15 @@ bool LeggiIsolato(const QString& percorso, int maxRighe, int maxColonne, FoglioX
     return false;
 }
 }  // namespace
+
+bool DecodificaFoglioLetto(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore) {
+    Ricevitore r(maxRighe, maxColonne, foglio);
+    const qsizetype usati = r.consuma(dati.constData(), dati.constData() + dati.size());
+    if (usati == dati.size() && r.completa()) return true;
+    foglio.clear();
+    if (errore) *errore = usati == dati.size() && r.finito() ? r.errore() : Danneggiato();
+    return false;
+}
 
 int EseguiLettoreXls(int argc, char** argv) {
     if (argc != 4) return 2;
