@@ -224,6 +224,7 @@ Controlli::Controlli() {
     chkCoord.setValue(true);
     chkMemoria.caption = QStringLiteral("Usa la memoria delle coordinate");
     chkMemoria.setValue(true);
+    txtConnessioni.setText(QString::number(kConnessioniPredefinite));
     chkRicerca[0]->caption = QStringLiteral("&Gialle");
     chkRicerca[1]->caption = QStringLiteral("&Bianche");
     chkRicerca[0]->setValue(true);
@@ -286,6 +287,15 @@ Controlli::Controlli() {
     tmrClock.setInterval(60000);
     txtIstruzioni.setVisible(false);
     Label3.setCaption(QStringLiteral("Geomerce: Punti di interesse TomTom fai da te!"));
+}
+
+int Controlli::Connessioni() {
+    const QString t = txtConnessioni.text().trimmed();
+    bool ok = false;
+    const int letto = t.toInt(&ok);
+    const int v = t.isEmpty() || !ok ? kConnessioniPredefinite : std::clamp(letto, 1, kConnessioniMassime);
+    if (t != QString::number(v)) txtConnessioni.setText(QString::number(v));
+    return v;
 }
 
 void Controlli::BloccaFrame(bool modo) {

@@ -248,6 +248,10 @@ struct Controlli {
     CasellaTesto txtCosa{"txtCosa"};
     CasellaControllo chkCoord{"chkCoord"};
     CasellaControllo chkMemoria{"chkMemoria"};  // use the coordinate memory
+    CasellaTesto txtConnessioni{"txtConnessioni"};  // requests at once to the services
+    static constexpr int kConnessioniPredefinite = 4, kConnessioniMassime = 16;
+    // Requests at once a run may make, from txtConnessioni (empty: the default), which then shows it.
+    int Connessioni();
     std::array<CasellaControllo*, 2> chkRicerca{};  // 0 Gialle, 1 Bianche
     CasellaControllo chkOsm{"chkOsm"};               // OpenStreetMap, beside the two directories
     CasellaTesto txtFileOsm{"txtFileOsm"};           // extract file; empty: online (Overpass)

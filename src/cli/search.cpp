@@ -77,7 +77,8 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
     }
     if (!LeggiOpzioni(argomenti,
                       {"cosa", "regioni", "province", "comuni", "output", "ambito", "tolleranza", "parole", "integra",
-                       "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni", "url-overpass", "osm-file"},
+                       "dir", "url-gialle", "url-bianche", "url-geocoder", "memoria-giorni", "url-overpass", "osm-file",
+                       "connessioni"},
                       {"gialle", "no-gialle", "bianche", "no-bianche", "coordinate", "no-coordinate", "quiet",
                        "senza-memoria", "ov2-semplice", "osm", "no-osm"},
                       opz,
@@ -126,6 +127,15 @@ int EseguiSearch(const QStringList& argomentiDati, QTextStream& out, QTextStream
         const int giorni = opz.value("memoria-giorni").trimmed().toInt(&ok);
         if (!ok || giorni < 0) return Errore(err, QStringLiteral("giorni di memoria non validi: ") + opz.value("memoria-giorni"));
         f.coord.memoria.giorniValidita = giorni;
+    }
+
+    if (opz.contains("connessioni")) {
+        bool ok = false;
+        const int k = opz.value("connessioni").trimmed().toInt(&ok);
+        if (!ok || k < 1 || k > Controlli::kConnessioniMassime)
+            return Errore(err, QStringLiteral("connessioni non valide (da 1 a %1): ").arg(Controlli::kConnessioniMassime) +
+                                   opz.value("connessioni"));
+        f.c.txtConnessioni.setText(QString::number(k));
     }
 
     QString sconosciuto;

@@ -10,6 +10,7 @@
 #include "geo/territorio.h"
 #include "harvest/stato.h"
 #include "io/salvataggio.h"
+#include "net/anticipo.h"
 #include "net/pagina_web.h"
 #include "net/testo.h"
 #include "table/tabella.h"
@@ -33,14 +34,24 @@ const IndiceAree& Coordinate::Aree() {
 }
 
 void Coordinate::Scarica(const QString& url) {
-    if (scarica)
+    if (m_ombra)
+        ScaricaInOmbra(url);
+    else if (scarica)
         scarica(url);
     else
         n.web.EstrazionePaginadaInternet(url);
 }
 
-QString Coordinate::Cella(long r, int c) const { return n.tab.mfgTab.text(int(r), c); }
-void Coordinate::ScriviCella(long r, int c, const QString& t) { n.tab.mfgTab.setText(int(r), c, t); }
+void Coordinate::Segnala(const QString& tentativi) {
+    if (!m_ombra) n.c.lblTent.setCaption(tentativi);
+}
+
+void Coordinate::Cedi() {
+    if (!m_ombra) n.av.Cedi();
+}
+
+QString Coordinate::Cella(long r, int c) const { return G().text(int(r), c); }
+void Coordinate::ScriviCella(long r, int c, const QString& t) { G().setText(int(r), c, t); }
 
 void Coordinate::ScriviPosizione(long r, const Posizione& p) {
     ScriviCella(r, kLatitudine, p.lat);
@@ -48,6 +59,7 @@ void Coordinate::ScriviPosizione(long r, const Posizione& p) {
 }
 
 void Coordinate::ErroreGrave() {
+    if (m_ombra) return;  // a lookup run ahead changes nothing
     salva.SalvaFile(0);
     n.av.bStop = true;
 }
@@ -66,6 +78,7 @@ MemoriaCoordinate* Coordinate::Memoria() {
 }
 
 void Coordinate::AvvisoMemoria(const QString& testo) {
+    if (m_ombra) return;  // the lookup itself will tell
     n.d.messaggio(testo, QStringLiteral("Memoria delle coordinate"), Icona::Esclamazione);
 }
 
@@ -76,10 +89,10 @@ MemoriaCoordinate::Chiave ChiaveRiga(const Griglia& g, long r) {
 }  // namespace
 
 bool Coordinate::DallaMemoria(long Riga, MemoriaCoordinate::Fonte fonte) {
-    if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return false;
+    if (Riga < 1 || Riga >= G().rows()) return false;
     MemoriaCoordinate* m = Memoria();
     if (!m) return false;
-    const auto v = m->cerca(ChiaveRiga(n.tab.mfgTab, Riga), fonte);
+    const auto v = m->cerca(ChiaveRiga(G(), Riga), fonte);
     if (!m->aperta())
         AvvisoMemoria(QStringLiteral("La memoria delle coordinate non è più leggibile (") + m->errore +
                       QStringLiteral(").\r\n\r\nLa ricerca prosegue chiedendo le coordinate ai servizi."));
@@ -102,14 +115,180 @@ void Registra(MemoriaCoordinate& m, const MemoriaCoordinate::Chiave& k, MemoriaC
 }  // namespace
 
 void Coordinate::RicordaMappa(long Riga, MemoriaCoordinate::Fonte fonte) {
-    if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+    if (Riga < 1 || Riga >= G().rows() || m_ombra) return;
     MemoriaCoordinate* m = Memoria();
     if (!m) return;
     MemoriaCoordinate::Voce v;
     v.lat = Cella(Riga, kLatitudine);
     v.lon = Cella(Riga, kLongitudine);
     v.fonte = fonte;
-    Registra(*m, ChiaveRiga(n.tab.mfgTab, Riga), v, [this](const QString& t) { AvvisoMemoria(t); });
+    Registra(*m, ChiaveRiga(G(), Riga), v, [this](const QString& t) { AvvisoMemoria(t); });
+}
+
+void Coordinate::MappaAnnuncio(long Riga, Fonte fonte, const QString& url) {
+    const bool gialle = fonte == Fonte::MappaGialle;
+    if (gialle && n.av.bStop && !m_ombra) return;
+    if (!url.isEmpty() && !DallaMemoria(Riga, fonte)) {
+        if (gialle) {
+            Segnala(QStringLiteral("*"));
+        } else {
+            if (!m_ombra) n.c.lblTent.setForeColor(kNero);
+            Cedi();
+        }
+        Scarica(url);
+        Cedi();
+        if (!gialle && !HaMappa(n.web.sTestoPagina)) {
+            const QString seconda = LinkMappaInterattiva(n.web.sTestoPagina);
+            if (!seconda.isEmpty()) {
+                Segnala(QStringLiteral("**"));
+                Scarica(UnisciIndirizzo(n.amb.servizi.bianche, seconda));
+            }
+        }
+        // Only a map page fetched for this listing may give it coordinates.
+        if (!HaMappa(n.web.sTestoPagina)) {
+            if (gialle) Segnala(QStringLiteral("**"));
+        } else {
+            const Posizione pos = LeggiMappa(n.web.sTestoPagina);
+            if (pos.valida()) {
+                ScriviPosizione(Riga, pos);
+                RicordaMappa(Riga, fonte);
+            }
+        }
+    }
+    // The record shown, and the lookup for what the map did not place.
+    if (!m_ombra) n.c.txtRec.setText(QString::number(n.tab.nRecord));
+    Cedi();
+    Segnala(QStringLiteral("*"));
+    if (Cella(Riga, kLatitudine).isEmpty()) EstraeSingolaPosizioneGps(Riga);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The lookup run ahead: the same steps on a copy of the record, every page taken from the
+// bookings; the first page not yet there is booked and the run ends there. It runs again from the
+// start whenever one of its pages arrives, so it books exactly the pages the lookup will ask for.
+
+struct Coordinate::Ombra {
+    Griglia griglia{QStringLiteral("ombra")};
+    std::shared_ptr<Catena> cat;
+    Catena& catena;
+    size_t passo = 0;
+    bool sospesa = false;
+    explicit Ombra(const std::shared_ptr<Catena>& p) : cat(p), catena(*p) {
+        const Catena& c = *p;
+        griglia.setCols(kColonne);
+        griglia.setRows(2);
+        griglia.setRiga(1, QVector<QString>(c.record.begin(), c.record.end()));
+    }
+};
+
+Griglia& Coordinate::G() const { return m_ombra ? m_ombra->griglia : n.tab.mfgTab; }
+
+void Coordinate::Anticipa(const std::shared_ptr<Catena>& catena) {
+    // Answers put in by a test instead of the fetcher leave nothing to fetch ahead.
+    if (!catena || catena->ferma || catena->completa || catena->inCorso || scarica) return;
+    if (m_ombra) {
+        // A booking that ended at once while another run was on: run it after that one.
+        m_daRifare.push_back(catena);
+        return;
+    }
+    // The memory opened (and any word about it given) by the program itself, not by a run ahead.
+    Memoria();
+    auto esegui = [this](const std::shared_ptr<Catena>& p) {
+        Catena& c = *p;
+        // Everything the steps touch beyond the copy of the record is put back afterwards.
+        const QString testo = n.web.sTestoPagina;
+        const auto campi = n.stato.aCampi;
+        const auto candidati = aCandidati;
+        const bool trovate = bCoordinateTrovate;
+        const long riprese = memoria.riprese;
+        Ombra o(p);
+        m_ombra = &o;
+        try {
+            long riga = 1;
+            if (c.soloRicerca)
+                EstraeSingolaPosizioneGps(riga);
+            else
+                MappaAnnuncio(riga, c.fonte, c.urlMappa);
+        } catch (...) {
+            c.ferma = true;
+        }
+        m_ombra = nullptr;
+        if (!o.sospesa) c.completa = true;
+        n.web.sTestoPagina = testo;
+        n.stato.aCampi = campi;
+        aCandidati = candidati;
+        bCoordinateTrovate = trovate;
+        memoria.riprese = riprese;
+    };
+    esegui(catena);
+    while (!m_daRifare.empty()) {
+        const auto altra = m_daRifare.front();
+        m_daRifare.erase(m_daRifare.begin());
+        if (!altra->ferma && !altra->completa && !altra->inCorso) esegui(altra);
+    }
+}
+
+void Coordinate::ScaricaInOmbra(const QString& url) {
+    Ombra& o = *m_ombra;
+    Catena& c = o.catena;
+    n.web.sTestoPagina.clear();
+    if (o.sospesa) return;  // past the first page not yet there nothing is known
+    o.sospesa = true;
+    const size_t i = o.passo++;
+    if (i < c.pagine.size()) {
+        const Anticipo::Voce& v = c.pagine[i];
+        if (v->url != url) {
+            c.ferma = true;  // another way than before: book nothing more
+        } else if (v->finita()) {
+            // A page that did not arrive gets its further rounds from the lookup itself.
+            if (v->r->esito != EsitoPagina::Arrivata) {
+                c.ferma = true;
+                return;
+            }
+            n.web.sTestoPagina = n.web.TestoAnticipato(*v->r);
+            o.sospesa = false;
+        }
+        return;
+    }
+    if (!n.web.anticipo.attivo() || n.av.bStop) return;
+    c.pagine.push_back(n.web.anticipo.prenota(url, c.priorita, [this, w = std::weak_ptr<Catena>(o.cat)] {
+        if (const auto cat = w.lock()) Anticipa(cat);
+    }));
+}
+
+void Coordinate::AnticipaPassata(int riga, int ultima, const std::function<bool(int)>& daCercare) {
+    auto& anticipo = n.web.anticipo;
+    if (!anticipo.attivo() || n.av.bStop) return;
+    const auto& g = n.tab.mfgTab;
+    m_passata.erase(m_passata.begin(), m_passata.lower_bound(riga));
+    if (const auto it = m_passata.find(riga); it != m_passata.end()) it->second->inCorso = true;
+    // Enough rows to keep every request at once busy, not the whole table.
+    const int finestra = 4 * anticipo.massimo;
+    QVector<MemoriaCoordinate::Chiave> aperte{ChiaveRiga(g, riga)};
+    int quante = 0;
+    for (int j = riga + 1; j <= ultima && j < g.rows() && quante < finestra; ++j) {
+        if (!daCercare(j)) continue;
+        ++quante;
+        // A row with the key of a lookup still open may find its position in the memory then.
+        const auto chiave = ChiaveRiga(g, j);
+        if (chiave.valida() && std::any_of(aperte.begin(), aperte.end(), [&](const auto& k) {
+                return k.telefono == chiave.telefono && k.indirizzo == chiave.indirizzo && k.cap == chiave.cap;
+            }))
+            break;
+        aperte << chiave;
+        auto& catena = m_passata[j];
+        if (catena) continue;
+        catena = std::make_shared<Catena>();
+        for (int k = 0; k < kColonne; ++k) catena->record[k] = g.text(j, k);
+        catena->soloRicerca = true;
+        catena->priorita = j;
+        Anticipa(catena);
+    }
+}
+
+void Coordinate::FineAnticipo() {
+    n.web.anticipo.annulla();
+    m_passata.clear();
 }
 
 void Coordinate::EstraeSingolaPosizioneGps(long& Riga) { Cerca(Riga, true); }
@@ -117,7 +296,7 @@ void Coordinate::RicalcolaPosizioneGps(long& Riga) { Cerca(Riga, false); }
 
 void Coordinate::Cerca(long& Riga, bool dallaMemoria) {
     bCoordinateTrovate = false;
-    if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+    if (Riga < 1 || Riga >= G().rows()) return;
     using Fonte = MemoriaCoordinate::Fonte;
     // Telefono, Nome and Geocoder all name the one lookup entry of a key. A row without
     // coordinates may also take the position its listing's map page gave.
@@ -126,12 +305,12 @@ void Coordinate::Cerca(long& Riga, bool dallaMemoria) {
                          (senzaPosizione && (DallaMemoria(Riga, Fonte::MappaGialle) ||
                                              DallaMemoria(Riga, Fonte::MappaBianche))))) {
         bCoordinateTrovate = true;
-        n.c.lblTent.setCaption(QString());
-        n.av.Cedi();
+        Segnala(QString());
+        Cedi();
         return;
     }
     // The key and the data the row had before the services were asked.
-    const MemoriaCoordinate::Chiave chiave = ChiaveRiga(n.tab.mfgTab, Riga);
+    const MemoriaCoordinate::Chiave chiave = ChiaveRiga(G(), Riga);
     std::array<QString, 5> prima;
     for (int k = 0; k < 5; ++k) prima[k] = Cella(Riga, k);
     Fonte fonte = Fonte::Telefono;
@@ -152,7 +331,7 @@ void Coordinate::Cerca(long& Riga, bool dallaMemoria) {
         }
     } catch (...) {
     }
-    if (bCoordinateTrovate && Riga < n.tab.mfgTab.rows()) {
+    if (bCoordinateTrovate && Riga < G().rows() && !m_ombra) {
         if (MemoriaCoordinate* m = Memoria()) {
             MemoriaCoordinate::Voce v;
             v.lat = Cella(Riga, kLatitudine);
@@ -164,8 +343,8 @@ void Coordinate::Cerca(long& Riga, bool dallaMemoria) {
             Registra(*m, chiave, v, [this](const QString& t) { AvvisoMemoria(t); });
         }
     }
-    n.c.lblTent.setCaption(QString());
-    n.av.Cedi();
+    Segnala(QString());
+    Cedi();
 }
 
 // Reverse lookup by telephone, then the map page of the listing found.
@@ -173,19 +352,19 @@ bool Coordinate::PercorsoBianche(long Riga) {
     const QString telefono = Cella(Riga, kTelefono).remove(u' ');
     if (telefono.isEmpty()) return false;
     const QString base = n.amb.servizi.bianche;
-    n.c.lblTent.setCaption(QStringLiteral("*"));
-    n.av.Cedi();
+    Segnala(QStringLiteral("*"));
+    Cedi();
     Scarica(base + QStringLiteral("/execute.cgi?btt=1&tl=2&tr=106&cb=&qs=") + Codifica(telefono) +
             QStringLiteral("&x=24&y=4"));
     if (RispostaNegata(n.web.sTestoPagina)) return false;
     const QString link = LinkMappaBianche(n.web.sTestoPagina);
     if (link.isEmpty()) return false;
     Scarica(UnisciIndirizzo(base, link));
-    n.av.Cedi();
+    Cedi();
     if (!HaMappa(n.web.sTestoPagina)) {
         const QString seconda = LinkMappaInterattiva(n.web.sTestoPagina);
         if (!seconda.isEmpty()) {
-            n.c.lblTent.setCaption(QStringLiteral("**"));
+            Segnala(QStringLiteral("**"));
             Scarica(UnisciIndirizzo(base, seconda));
         }
     }
@@ -204,7 +383,7 @@ bool Coordinate::PercorsoBianche(long Riga) {
 
 // Search by name and address, then the map page of the first listing.
 bool Coordinate::PercorsoGialle(long Riga) {
-    n.c.lblTent.setCaption(QStringLiteral("**"));
+    Segnala(QStringLiteral("**"));
     QString via, civico, riscritta;
     SeparaCivico(Cella(Riga, kIndirizzo), via, civico, riscritta);
     if (!riscritta.isEmpty()) ScriviCella(Riga, kIndirizzo, riscritta);
@@ -236,7 +415,7 @@ void Coordinate::RilevaCoordinateImap(long& Riga) {
         auto& aCampi = n.stato.aCampi;
         for (int k = 0; k < kColonne; ++k) aCampi[k] = Cella(Riga, k);
         bCoordinateTrovate = false;
-        if (Riga < 1 || Riga >= n.tab.mfgTab.rows()) return;
+        if (Riga < 1 || Riga >= G().rows()) return;
         if (aCampi[kIndirizzo].isEmpty() || aCampi[kCitta].isEmpty()) return;
 
         auto valore = [](QString v) { return Codifica(v.remove(u'~')); };
@@ -245,7 +424,7 @@ void Coordinate::RilevaCoordinateImap(long& Riga) {
                             QStringLiteral("&addr2=") + valore(aCampi[kIndirizzo]) + QStringLiteral("&addr3=") +
                             valore(aCampi[kCitta] + u' ' + aCampi[kPr]) + QStringLiteral("&pc=") +
                             valore(aCampi[kCap]) + QStringLiteral("&scale=5000");
-        n.c.lblTent.setCaption(QStringLiteral("***"));
+        Segnala(QStringLiteral("***"));
         Scarica(QString(url).remove(u'~'));
 
         for (auto& riga : aCandidati) riga = Candidato{};
@@ -322,6 +501,7 @@ void Coordinate::CompletaCoordinateMancanti(long Modo) {
     auto evidenzia = [&g](int i) { g.setSelezione(i, 0, i, g.cols() - 1); };
 
     passo([&] {
+        n.web.anticipo.massimo = n.c.Connessioni();
         n.c.BloccaFrame(false);
         av.IndicaOccupato(true);
         av.bStop = false;
@@ -347,11 +527,18 @@ void Coordinate::CompletaCoordinateMancanti(long Modo) {
         av.DescrizioneFase = fase1;
     });
     const int ultima1 = g.rows() - 1;
+    // Whatever way a phase ends, nothing booked for it stays in flight.
+    struct Chiusura {
+        Coordinate& c;
+        ~Chiusura() { c.FineAnticipo(); }
+    } chiusura{*this};
+    const auto daCercare1 = [&g](int r) { return r < g.rows() && !g.text(r, kNome).isEmpty(); };
     for (int i = ultimaConCoordinate + 1; i <= ultima1; ++i) {
         passo([&] {
-            if (i < g.rows() && !g.text(i, kNome).isEmpty()) {
+            if (daCercare1(i)) {
                 g.setTopRow(int(Maggiore(i - 10, 1)));
                 evidenzia(i);
+                AnticipaPassata(i, ultima1, daCercare1);
                 long riga = i;
                 EstraeSingolaPosizioneGps(riga);
                 av.AggiornaPercentuale(g.rows() - 1, i);
@@ -361,22 +548,28 @@ void Coordinate::CompletaCoordinateMancanti(long Modo) {
     }
 
     // Phase 2: rows whose address looks unusable.
+    FineAnticipo();
     passo([&] {
         av.DescrizioneFase = QStringLiteral("Ricerca coordinate ") + n.c.txtCosa.text() + QStringLiteral(": fase 2/3");
         n.tab.Ordina(kIndirizzo, Griglia::DecrescenteNoCase);
     });
     const int ultima2 = g.rows() - 1;
+    const auto daCercare2 = [&g](int r) {
+        if (r >= g.rows()) return false;
+        const QString indirizzo = g.text(r, kIndirizzo);
+        bool vuota = true;  // a filler row holds nothing to look up
+        for (int k = kNome; k <= kTelefono && vuota; ++k) vuota = g.text(r, k).isEmpty();
+        const bool daRifare = indirizzo.contains(u'(') || indirizzo.isEmpty() || !indirizzo[0].isLetter() ||
+                              indirizzo.contains(u'"') || g.text(r, kCitta).contains(u'~');
+        return daRifare && !vuota;
+    };
     for (int i = 1; i <= ultima2; ++i) {
         passo([&] {
             if (i >= g.rows()) return;
             g.setTopRow(int(Maggiore(i - 8, 1)));
-            const QString indirizzo = g.text(i, kIndirizzo);
-            bool vuota = true;  // a filler row holds nothing to look up
-            for (int k = kNome; k <= kTelefono && vuota; ++k) vuota = g.text(i, k).isEmpty();
-            const bool daRifare = indirizzo.contains(u'(') || indirizzo.isEmpty() || !indirizzo[0].isLetter() ||
-                                  indirizzo.contains(u'"') || g.text(i, kCitta).contains(u'~');
-            if (daRifare && !vuota) {
+            if (daCercare2(i)) {
                 evidenzia(i);
+                AnticipaPassata(i, ultima2, daCercare2);
                 long riga = i;
                 EstraeSingolaPosizioneGps(riga);
             }

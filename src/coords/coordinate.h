@@ -6,15 +6,20 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "app/nucleo.h"
 #include "coords/memoria.h"
 #include "coords/risposte.h"
+#include "net/anticipo.h"
+#include "table/tabella.h"
 
 namespace gm {
 
 class Salvataggio;
+class Griglia;
 namespace coords {
 class IndiceAree;
 }
@@ -29,6 +34,31 @@ public:
     // Candidate locations of the last geocoder answer, rows 1..50, fields 1..6 (row and field 0
     // unused).
     std::array<coords::Candidato, coords::kMaxCandidati + 1> aCandidati{};
+
+    using Fonte = MemoriaCoordinate::Fonte;
+
+    // A listing's coordinates in the harvest: the map page of its directory (url; empty when the
+    // listing has no map link), then the lookup for what the map did not place.
+    void MappaAnnuncio(long Riga, Fonte fonte, const QString& url);
+
+    // The same steps for a listing the walk has not reached yet, run ahead on a copy of its
+    // record: the pages they will ask for are booked with the fetcher as soon as they are known.
+    struct Catena {
+        Record record;
+        Fonte fonte = Fonte::MappaGialle;
+        QString urlMappa;
+        qint64 priorita = 0;
+        std::vector<Anticipo::Voce> pagine;  // booked, in the order the steps ask for them
+        bool ferma = false;     // a page did not arrive, or the steps went another way
+        bool completa = false;  // every page of the steps is known
+        bool inCorso = false;   // the walk has reached the listing: nothing more to run ahead
+        bool soloRicerca = false;  // a row of the coordinate pass: the lookup alone, no map page
+    };
+    void Anticipa(const std::shared_ptr<Catena>& catena);
+    // The pass at row riga (up to ultima): the lookups of the rows after it that daCercare says the
+    // pass will make, run ahead. FineAnticipo cancels what is booked when a phase ends.
+    void AnticipaPassata(int riga, int ultima, const std::function<bool(int)>& daCercare);
+    void FineAnticipo();
 
     void EstraeSingolaPosizioneGps(long& Riga);
     // The same lookup asked of the services even when the memory knows the row: the row menu's
@@ -61,6 +91,15 @@ private:
 
     const coords::IndiceAree& Aree();
     void Scarica(const QString& url);
+    // The table the steps work on: the record table, or the copy of a run ahead.
+    Griglia& G() const;
+    void Segnala(const QString& tentativi);
+    void Cedi();
+    struct Ombra;
+    Ombra* m_ombra = nullptr;
+    std::vector<std::shared_ptr<Catena>> m_daRifare;
+    std::map<int, std::shared_ptr<Catena>> m_passata;  // rows of the pass run ahead
+    void ScaricaInOmbra(const QString& url);
     QString Cella(long r, int c) const;
     void ScriviCella(long r, int c, const QString& t);
     void ScriviPosizione(long r, const coords::Posizione& p);

@@ -345,7 +345,24 @@ QWidget* Finestra::creaRicerca(QWidget* parent) {
     auto* tolleranza = new QLineEdit(p3);
     m_legami.testo(c.txtDupl, tolleranza);
     tolleranza->setFixedWidth(52);
-    g3->addWidget(dupl, 3, 0, 1, 4, Qt::AlignLeft);
+    // Requests at once share the button's row: the panel stays low.
+    auto* rigaPulsante = new QHBoxLayout;
+    rigaPulsante->addWidget(dupl);
+    rigaPulsante->addStretch(1);
+    auto* connessioni = new QLineEdit(p3);
+    m_legami.testo(c.txtConnessioni, connessioni);
+    connessioni->setFixedWidth(30);
+    connessioni->setMaxLength(2);
+    const QString spiega = QStringLiteral("Richieste contemporanee ai servizi durante la ricerca (da 1 a %1; "
+                                          "1: una alla volta)")
+                               .arg(Controlli::kConnessioniMassime);
+    connessioni->setToolTip(spiega);
+    auto* etichettaConnessioni = new QLabel(QStringLiteral("Connessioni:"), p3);
+    etichettaConnessioni->setToolTip(spiega);
+    etichettaConnessioni->setBuddy(connessioni);
+    rigaPulsante->addWidget(etichettaConnessioni);
+    rigaPulsante->addWidget(connessioni);
+    g3->addLayout(rigaPulsante, 3, 0, 1, 4);
     auto* rigaDupl = new QHBoxLayout;
     rigaDupl->addWidget(new QLabel(QStringLiteral("Tolleranza:"), p3));
     rigaDupl->addWidget(tolleranza);

@@ -12,6 +12,7 @@
 #include "geo/territorio.h"
 #include "harvest/letture.h"
 #include "harvest/stato.h"
+#include "net/anticipo.h"
 #include "io/file_testo.h"
 #include "io/salvataggio.h"
 #include "net/pagina_web.h"
@@ -73,7 +74,11 @@ Ricerca::Ricerca(Nucleo& n, SelezioneAree& sel, Coordinate& coord, Duplicati& du
 
 void Ricerca::collega() {
     QObject::connect(&n.c.cmdCarica, &Pulsante::clicked, [this] { cmdCarica_Click(); });
+    n.c.txtConnessioni.filtroTasti = [](int& k) {
+        if (k > 31 && (k < '0' || k > '9')) k = 0;
+    };
 }
+
 
 void Ricerca::Scarica(const QString& url) { n.web.EstrazionePaginadaInternet(url); }
 
@@ -171,6 +176,8 @@ void Ricerca::cmdCarica_Click() {
     m_area.clear();
     m_inCoordinate = m_passataFinale = false;
     n.web.salute.azzera();
+    n.web.anticipo.massimo = n.c.Connessioni();
+    n.web.anticipo.azzera();
     Temporaneo<std::function<void(const Arrivo&)>> ascolto(n.web.esitoRichiesta,
                                                            [this](const Arrivo& a) { Registra(a); });
     try {
@@ -627,61 +634,14 @@ bool Ricerca::Accoda(const Annuncio& a) {
     return !ripetuto;
 }
 
-bool Ricerca::ScriviPosizioneMappa() {
-    const coords::Posizione pos = coords::LeggiMappa(n.web.sTestoPagina);
-    if (!pos.valida()) return false;
-    n.tab.mfgTab.setText(int(n.tab.nRecord), kLongitudine, pos.lon);
-    n.tab.mfgTab.setText(int(n.tab.nRecord), kLatitudine, pos.lat);
-    return true;
-}
-
-void Ricerca::CoordinateGialle(const QString& W) {
-    auto& c = n.c;
-    if (n.av.bStop) return;
+QString Ricerca::UrlMappaGialle(const QString& W) const {
     const QString query = harvest::MappaAnnuncioGialle(W, n.stato.sSiglaProvincia);
-    if (!query.isEmpty() && !coord.DallaMemoria(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaGialle)) {
-        c.lblTent.setCaption(QStringLiteral("*"));
-        Scarica(n.amb.servizi.gialle + QStringLiteral("/pg/cgi/mappe/build_map.cgi?") + query);
-        n.av.Cedi();
-        // Only a map page fetched for this listing may give it coordinates.
-        if (!coords::HaMappa(n.web.sTestoPagina))
-            c.lblTent.setCaption(QStringLiteral("**"));
-        else if (ScriviPosizioneMappa())
-            coord.RicordaMappa(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaGialle);
-    }
-    PosizioneDalTelefono();
+    return query.isEmpty() ? QString() : n.amb.servizi.gialle + QStringLiteral("/pg/cgi/mappe/build_map.cgi?") + query;
 }
 
-void Ricerca::CoordinateBianche(const QString& W) {
-    auto& c = n.c;
+QString Ricerca::UrlMappaBianche(const QString& W) const {
     const QString link = harvest::MappaAnnuncioBianche(W);
-    const QString base = n.amb.servizi.bianche;
-    if (!link.isEmpty() && !coord.DallaMemoria(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaBianche)) {
-        c.lblTent.setForeColor(kNero);
-        n.av.Cedi();
-        Scarica(coords::UnisciIndirizzo(base, link));
-        n.av.Cedi();
-        if (!coords::HaMappa(n.web.sTestoPagina)) {
-            const QString seconda = coords::LinkMappaInterattiva(n.web.sTestoPagina);
-            if (!seconda.isEmpty()) {
-                c.lblTent.setCaption(QStringLiteral("**"));
-                Scarica(coords::UnisciIndirizzo(base, seconda));
-            }
-        }
-        if (coords::HaMappa(n.web.sTestoPagina) && ScriviPosizioneMappa())
-            coord.RicordaMappa(n.tab.nRecord, MemoriaCoordinate::Fonte::MappaBianche);
-    }
-    PosizioneDalTelefono();
-}
-
-// After a listing's map page: the record shown, and the lookup for what the map did not place.
-void Ricerca::PosizioneDalTelefono() {
-    auto& c = n.c;
-    c.txtRec.setText(QString::number(n.tab.nRecord));
-    n.av.Cedi();
-    c.lblTent.setCaption(QStringLiteral("*"));
-    long riga = n.tab.nRecord;  // the lookup may move it
-    if (n.tab.mfgTab.text(int(riga), kLatitudine).isEmpty()) coord.EstraeSingolaPosizioneGps(riga);
+    return link.isEmpty() ? QString() : coords::UnisciIndirizzo(n.amb.servizi.bianche, link);
 }
 
 void Ricerca::EstraiPuntiInteressePagineGialle(long Livello) {
@@ -689,48 +649,131 @@ void Ricerca::EstraiPuntiInteressePagineGialle(long Livello) {
                                 ? harvest::ModelloPagineGialle(n.web.sTestoPagina, n.amb.servizi.gialle)
                                 : QString();
     Estrai(
-        [&](long k) {
-            if (k == 1) return true;
-            if (modello.isEmpty()) return false;
-            Scarica(QString(modello).replace(u'*', Offset(k)));
-            return true;
+        [&](long k) -> std::optional<QString> {
+            if (k == 1) return QString();  // the page in hand
+            if (modello.isEmpty()) return std::nullopt;
+            return QString(modello).replace(u'*', Offset(k));
         },
         [&](QString& W, Annuncio& a) { return harvest::AnnuncioGialle(W, n.stato.sSiglaProvincia, Livello, a); },
-        [&](const QString& W) { CoordinateGialle(W); });
+        MemoriaCoordinate::Fonte::MappaGialle, [this](const QString& W) { return UrlMappaGialle(W); });
 }
 
 void Ricerca::EstraiPuntiInteressePagineBianche(long Livello) {
     // Every page of a query of several pages is asked for by its offset, the first one too.
     const QString coda = n.stato.nPagine > 1 ? harvest::CodaPagineBianche(n.web.sTestoPagina) : QString();
     Estrai(
-        [&](long k) {
-            if (n.stato.nPagine > 1)
-                Scarica(n.amb.servizi.bianche + QStringLiteral("/execute.cgi?be=") + Offset(k) + coda);
-            return true;
+        [&](long k) -> std::optional<QString> {
+            if (n.stato.nPagine <= 1) return QString();
+            return n.amb.servizi.bianche + QStringLiteral("/execute.cgi?be=") + Offset(k) + coda;
         },
         [&](QString& W, Annuncio& a) { return harvest::AnnuncioBianche(W, n.stato.sSiglaProvincia, Livello, a); },
-        [&](const QString& W) { CoordinateBianche(W); });
+        MemoriaCoordinate::Fonte::MappaBianche, [this](const QString& W) { return UrlMappaBianche(W); });
 }
 
-void Ricerca::Estrai(const std::function<bool(long)>& pagina,
-                     const std::function<bool(QString&, harvest::Annuncio&)>& annuncio,
-                     const std::function<void(const QString&)>& coordinate) {
+namespace {
+// Bookings of a result page come before those of the listings read on the page before it, and
+// after those of the listings of the page in hand.
+constexpr qint64 kPrioritaPagina = 100000;
+qint64 PrioritaAnnuncio(long pagina, size_t j) { return qint64(pagina) * kPrioritaPagina + 1 + qint64(j); }
+
+Record RecordDi(const Annuncio& a) {
+    Record rec;
+    for (int k = 0; k < kColonne; ++k) rec[k] = PrimoMaiuscoloDi(a.campi[k]);
+    return rec;
+}
+bool StessaChiave(const MemoriaCoordinate::Chiave& a, const MemoriaCoordinate::Chiave& b) {
+    return a.telefono == b.telefono && a.indirizzo == b.indirizzo && a.cap == b.cap;
+}
+MemoriaCoordinate::Chiave ChiaveDi(const QString& telefono, const QString& indirizzo, const QString& cap) {
+    return MemoriaCoordinate::ChiaveDi(telefono, indirizzo, cap);
+}
+}  // namespace
+
+void Ricerca::Pianifica(long pagina, size_t da) {
+    auto& g = n.tab.mfgTab;
+    const long ultima = n.tab.nRecord;
+    // The listing before: the last row of the table, final as far as its telephone goes (no
+    // lookup rewrites a telephone), so a different telephone means "not the same listing again".
+    QString telefono = ultima >= 1 ? g.text(int(ultima), kTelefono) : QString();
+    // Keys of the listings whose lookup has not ended: a later listing with the same key may find
+    // its position in the memory once they have, so it is not run ahead.
+    QVector<MemoriaCoordinate::Chiave> aperte;
+    if (da > 0 && ultima >= 1) aperte << ChiaveDi(telefono, g.text(int(ultima), kIndirizzo), g.text(int(ultima), kCap));
+    long righe = ultima;
+    for (size_t j = da; j < m_annunci.size(); ++j) {
+        const Annuncio& a = m_annunci[j].annuncio;
+        if (!a.preso) continue;
+        const Record rec = RecordDi(a);
+        if (righe >= 1 && Uguale(rec[kTelefono], telefono)) break;  // maybe the same listing again: wait
+        if (++righe > TabellaRecord::kMaxRecord) break;
+        const auto chiave = ChiaveDi(rec[kTelefono], rec[kIndirizzo], rec[kCap]);
+        if (chiave.valida() &&
+            std::any_of(aperte.begin(), aperte.end(), [&](const auto& k) { return StessaChiave(k, chiave); }))
+            break;
+        aperte << chiave;
+        telefono = rec[kTelefono];
+        auto& catena = m_annunci[j].catena;
+        if (catena) continue;
+        catena = std::make_shared<Coordinate::Catena>();
+        catena->record = rec;
+        catena->fonte = m_fonte;
+        catena->urlMappa = m_annunci[j].urlMappa;
+        catena->priorita = PrioritaAnnuncio(pagina, j);
+        coord.Anticipa(catena);
+    }
+}
+
+void Ricerca::Estrai(const std::function<std::optional<QString>(long)>& indirizzoPagina,
+                     const std::function<bool(QString&, harvest::Annuncio&)>& annuncio, MemoriaCoordinate::Fonte fonte,
+                     const std::function<QString(const QString&)>& urlMappa) {
     auto& c = n.c;
     auto& st = n.stato;
+    auto& anticipo = n.web.anticipo;
+    m_fonte = fonte;
+    // Whatever way the pages end, nothing booked for them stays in flight.
+    struct Chiusura {
+        Ricerca& r;
+        ~Chiusura() {
+            r.n.web.anticipo.annulla();
+            r.m_annunci.clear();
+        }
+    } chiusura{*this};
     try {
         const long ultima = std::min(st.nPagine, harvest::kMaxPagine);
         for (long k = std::max(1L, st.nPaginaCorrente); k <= ultima; ++k) {
             c.txtPag[0]->setText(QString::number(k));
-            if (!pagina(k)) break;
+            const std::optional<QString> url = indirizzoPagina(k);
+            if (!url) break;
+            if (!url->isEmpty()) Scarica(*url);
             QString W = n.web.sTestoPagina;
+
+            // What the page will surely make the walk ask for: the lookups of its listings, then
+            // the next page.
+            const bool avanti = anticipo.attivo() && c.chkCoord.value() && !n.av.bStop;
+            m_annunci.clear();
+            if (avanti) {
+                QString resto = W;
+                Annuncio a;
+                while (annuncio(resto, a) && !a.fine) m_annunci.push_back({a, a.preso ? urlMappa(resto) : QString(), {}});
+                Pianifica(k, 0);
+            }
+            if (anticipo.attivo() && k < ultima && !n.av.bStop)
+                if (const auto dopo = indirizzoPagina(k + 1); dopo && !dopo->isEmpty())
+                    anticipo.prenota(*dopo, qint64(k + 1) * kPrioritaPagina);
+
+            size_t j = 0;
             Annuncio a;
-            while (annuncio(W, a)) {
+            for (; annuncio(W, a); ++j) {
                 if (a.fine) break;
                 if (a.preso) {
                     if (n.av.bStop) return;
                     if (Accoda(a) && c.chkCoord.value()) {
                         Temporaneo<bool> perCoordinate(m_inCoordinate, true);
-                        coordinate(W);
+                        if (j < m_annunci.size()) {
+                            if (const auto& catena = m_annunci[j].catena) catena->inCorso = true;
+                            Pianifica(k, j + 1);
+                        }
+                        coord.MappaAnnuncio(n.tab.nRecord, fonte, urlMappa(W));
                     }
                 }
                 if (n.av.bStop) return;

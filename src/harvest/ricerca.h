@@ -6,8 +6,13 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/nucleo.h"
+#include "coords/coordinate.h"
+#include "harvest/letture.h"
 #include "harvest/resoconto.h"
 
 namespace gm {
@@ -80,15 +85,26 @@ private:
     void ScriviImpostazioni();
     // Appends a listing with the repeat check; true when it made a new record.
     bool Accoda(const harvest::Annuncio& a);
-    // The page walk both extractors share: pagina(k) fetches page k (false: no such page),
-    // annuncio reads the next listing, coordinate places the record just written.
-    void Estrai(const std::function<bool(long)>& pagina,
-                const std::function<bool(QString&, harvest::Annuncio&)>& annuncio,
-                const std::function<void(const QString&)>& coordinate);
-    void CoordinateGialle(const QString& W);
-    void CoordinateBianche(const QString& W);
-    void PosizioneDalTelefono();
-    bool ScriviPosizioneMappa();
+    // The page walk both extractors share: indirizzoPagina(k) is the address of page k (empty: the
+    // page in hand; none: no such page), annuncio reads the next listing, urlMappa is the map page
+    // of the listing just read (empty when it has none).
+    void Estrai(const std::function<std::optional<QString>(long)>& indirizzoPagina,
+                const std::function<bool(QString&, harvest::Annuncio&)>& annuncio, MemoriaCoordinate::Fonte fonte,
+                const std::function<QString(const QString&)>& urlMappa);
+    QString UrlMappaGialle(const QString& W) const;
+    QString UrlMappaBianche(const QString& W) const;
+    // The listings of the page in hand, read ahead, with their lookups run ahead where the walk
+    // is sure to make them.
+    struct AnnuncioLetto {
+        harvest::Annuncio annuncio;
+        QString urlMappa;
+        std::shared_ptr<Coordinate::Catena> catena;
+    };
+    std::vector<AnnuncioLetto> m_annunci;
+    MemoriaCoordinate::Fonte m_fonte = MemoriaCoordinate::Fonte::MappaGialle;
+    // Runs ahead the lookups of the listings from da on, up to the first the walk may treat
+    // otherwise than as a new record (the same telephone as the one before, a key still open).
+    void Pianifica(long pagina, size_t da);
     QString UrlProvincia(long Estrazione) const;
     // Province of the current region named nome (ignoring case); 0 when none.
     long IndiceProvincia(const QString& nome) const;

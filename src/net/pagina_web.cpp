@@ -3,12 +3,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
-#include <QUrl>
 
 #include "app/ambiente.h"
 #include "app/avanzamento.h"
@@ -20,11 +17,16 @@
 namespace gm {
 
 PaginaWeb::PaginaWeb(Controlli& c, Avanzamento& av, const Ambiente& amb)
-    : c(c), av(av), amb(amb), nam(new QNetworkAccessManager) {
+    : c(c), av(av), amb(amb), nam(new QNetworkAccessManager), anticipo(*nam, [this] { return limiti(); }) {
     nam->setCache(nullptr);
+    anticipo.ammessa = [this](const QString& url) { return !salute.morto(Origine(url)); };
+    anticipo.fermati = [this] { return this->av.bStop; };
 }
 
-PaginaWeb::~PaginaWeb() { delete nam; }
+PaginaWeb::~PaginaWeb() {
+    anticipo.annulla();  // its replies belong to the manager
+    delete nam;
+}
 
 Arrivo PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
     sTestoPagina.clear();
@@ -32,15 +34,13 @@ Arrivo PaginaWeb::EstrazionePaginadaInternet(const QString& Url) {
     amb.servizi.Origine(Url, gialle, bianche);
     av.EvidenziaOrigine(gialle, bianche);
 
+    m_primoTentativo = true;
     const Arrivo a = RipetiRichiesta(
         Url, Origine(Url), salute, *orologio, regole, [this] { return av.bStop; },
         [&](Arrivo& giro) { Giro(Url, giro); });
     if (!a.arrivata()) sTestoPagina.clear();
 
-    sTestoPagina = Sostituisci(sTestoPagina, "&amp;", "&");
-    sTestoPagina.remove(QChar(10));
-    sTestoPagina = Sostituisci(sTestoPagina, "&nbsp;", " ");
-    sTestoPagina.remove(QChar(9));
+    Pulisci(sTestoPagina);
 
     c.lblTent.setForeColor(kVerde);
     av.EvidenziaOrigine(0, 0);
@@ -71,9 +71,7 @@ void PaginaWeb::ScaricaPaginaDaInternet(const QString& Url, Arrivo& a) {
             const QByteArray corpo = f.read(nMaxByte);
             f.close();
             QString t = Decodifica(corpo, charsetScaricato);
-            // Lines joined with nothing between them: CR LF and lone CR end a line, a lone LF does not.
-            t.replace(QStringLiteral("\r\n"), QString());
-            t.remove(QChar(13));
+            UnisciRighe(t);
             sTestoPagina = t;
         }
         f.remove();
@@ -116,93 +114,71 @@ bool PaginaWeb::Richiesta(const QString& url, QByteArray& corpo, QByteArray& cha
     charset.clear();
     ++a.tentativi;
     a.statoHttp = 0;
-    // Tolerant parsing percent-encodes blanks, apostrophes and the like as they stand, so the
-    // server receives the same text the caller built.
-    const QUrl u(url, QUrl::TolerantMode);
-    if (!u.isValid() || (u.scheme() != u"http" && u.scheme() != u"https") || u.host().isEmpty()) {
-        a.esito = EsitoPagina::NonValida;
-        return false;
+
+    // The first attempt of a page may already be on its way, booked ahead.
+    Anticipo::Voce presa;
+    if (m_primoTentativo) {
+        m_primoTentativo = false;
+        presa = anticipo.prendi(url);
     }
-
-    QNetworkRequest req(u);
-    req.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    req.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    req.setRawHeader("Cache-Control", "no-cache");
-    req.setRawHeader("Pragma", "no-cache");
-    req.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    req.setMaximumRedirectsAllowed(nMaxRedirect);
-
-    QNetworkReply* r = nam->get(req);
-    QEventLoop loop;
-    QTimer timer, sentinella;
-    timer.setSingleShot(true);
-    bool troppo = false, scaduta = false, fermata = false;
-    QByteArray dati;
-    auto leggi = [&] {
-        if (troppo || !r->isOpen()) return;
-        const qint64 disp = r->bytesAvailable();
-        if (dati.size() + disp > nMaxByte) {
-            troppo = true;
-            r->abort();
-            return;
+    std::unique_ptr<RichiestaHttp> propria;
+    if (!presa) {
+        // A place among the requests at once, then a request of the walk's own.
+        while (anticipo.pieno() && !av.bStop) {
+            QEventLoop attesa;
+            QObject::connect(&anticipo, &Anticipo::liberato, &attesa, &QEventLoop::quit);
+            QTimer::singleShot(100, &attesa, &QEventLoop::quit);
+            attesa.exec();
         }
-        dati += r->readAll();
-    };
-    QObject::connect(r, &QNetworkReply::readyRead, &loop, leggi);
-    QObject::connect(r, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant lunghezza = r->header(QNetworkRequest::ContentLengthHeader);
-        if (lunghezza.isValid() && lunghezza.toLongLong() > nMaxByte) {
-            troppo = true;
-            r->abort();
-        }
-    });
-    QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        scaduta = true;
-        r->abort();
-    });
-    // A Stop does not wait for a slow server.
-    QObject::connect(&sentinella, &QTimer::timeout, &loop, [&] {
-        if (!av.bStop) return;
-        fermata = true;
-        r->abort();
-    });
-    if (!r->isFinished()) {
-        timer.start(msTimeout);
+        propria = std::make_unique<RichiestaHttp>(*nam, url, limiti());
+        if (!propria->finita()) anticipo.camminoInVolo(true);
+    }
+    RichiestaHttp& r = presa ? *presa->r : *propria;
+    if (!r.finita()) {
+        QEventLoop loop;
+        QTimer sentinella;
+        QObject::connect(&r, &RichiestaHttp::conclusa, &loop, &QEventLoop::quit);
+        // A Stop does not wait for a slow server.
+        QObject::connect(&sentinella, &QTimer::timeout, &loop, [&] {
+            if (av.bStop) r.ferma();
+        });
         sentinella.start(100);
-        loop.exec();
+        if (!r.finita()) loop.exec();
     }
-    timer.stop();
-    sentinella.stop();
-    if (!troppo) leggi();
+    if (propria) anticipo.camminoInVolo(false);
 
-    const QVariant statoHttp = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    a.statoHttp = statoHttp.toInt();
-    if (troppo)
-        a.esito = EsitoPagina::TroppoGrande;
-    else if (fermata)
-        a.esito = EsitoPagina::Fermata;
-    else if (scaduta)
-        a.esito = EsitoPagina::Scaduta;
-    else if (a.statoHttp >= 400)
-        a.esito = EsitoPagina::ErroreHttp;
-    else if (r->error() != QNetworkReply::NoError)
-        // No status line at all: the server never answered; otherwise the answer was cut short.
-        a.esito = statoHttp.isValid() ? EsitoPagina::Troncata : EsitoPagina::Rifiutata;
-    else
-        a.esito = ValutaCorpo(a.statoHttp, dati);
+    a.statoHttp = r.statoHttp;
+    a.esito = r.esito;
     const bool ok = a.esito == EsitoPagina::Arrivata;
     if (ok) {
-        corpo = dati;
-        const QString tipo = r->header(QNetworkRequest::ContentTypeHeader).toString();
-        static const QRegularExpression reTipo(QStringLiteral("charset\\s*=\\s*\"?([A-Za-z0-9_.:-]+)"),
-                                               QRegularExpression::CaseInsensitiveOption);
-        const auto m = reTipo.match(tipo);
-        if (m.hasMatch()) charset = m.captured(1).toLatin1();
+        corpo = r.corpo;
+        charset = r.charset;
     }
-    r->disconnect();
-    r->deleteLater();
     return ok;
+}
+
+LimitiRichiesta PaginaWeb::limiti() const { return {msTimeout, nMaxByte, nMaxRedirect}; }
+
+QString PaginaWeb::TestoAnticipato(const RichiestaHttp& r) const {
+    if (r.esito != EsitoPagina::Arrivata) return {};
+    QString t = Decodifica(r.corpo, r.charset);
+    // The route the walk takes: through the page file when there is one.
+    if (!amb.sFilePagina.isEmpty()) UnisciRighe(t);
+    Pulisci(t);
+    return t;
+}
+
+void PaginaWeb::UnisciRighe(QString& t) {
+    // Lines joined with nothing between them: CR LF and lone CR end a line, a lone LF does not.
+    t.replace(QStringLiteral("\r\n"), QString());
+    t.remove(QChar(13));
+}
+
+void PaginaWeb::Pulisci(QString& t) {
+    t = Sostituisci(t, "&amp;", "&");
+    t.remove(QChar(10));
+    t = Sostituisci(t, "&nbsp;", " ");
+    t.remove(QChar(9));
 }
 
 QString PaginaWeb::Decodifica(const QByteArray& corpo, const QByteArray& charset) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "net/anticipo.h"
 #include "net/tentativi.h"
 
 class QNetworkAccessManager;
@@ -39,6 +40,7 @@ public:
     std::shared_ptr<Orologio> orologio = std::make_shared<Orologio>();
     // Told of every request once its rounds are over (the search run counts what is missing).
     std::function<void(const Arrivo&)> esitoRichiesta;
+    LimitiRichiesta limiti() const;
 
     // The only entry point: fills sTestoPagina (download route, then direct GET, in rounds while
     // the page does not arrive), cleaned; empty when the page never arrived. Says what became of it.
@@ -57,11 +59,22 @@ private:
     // the reason in a.
     bool Richiesta(const QString& url, QByteArray& corpo, QByteArray& charset, Arrivo& a);
     static QString Decodifica(const QByteArray& corpo, const QByteArray& charset);
+    static void UnisciRighe(QString& t);
+    static void Pulisci(QString& t);
 
     Controlli& c;
     Avanzamento& av;
     const Ambiente& amb;
     QNetworkAccessManager* nam;
+    bool m_primoTentativo = false;  // the next attempt is a page's first: it may be booked ahead
+
+public:
+    // Pages booked ahead; the first attempt of a page takes its booking when there is one.
+    Anticipo anticipo;
+    // The text a page fetched ahead gives, as the walk would read it; empty when it did not arrive.
+    QString TestoAnticipato(const RichiestaHttp& r) const;
+
+private:
     QByteArray charsetScaricato;  // charset named by the server for the page file's content
 };
 
