@@ -16,24 +16,17 @@ constexpr char16_t k80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x
                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 }  // namespace
 
+char CarattereWin1252(char16_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return char(u);
+    for (int i = 0; i < 32; ++i)
+        if (k80[i] && k80[i] == u) return char(0x80 + i);
+    return '?';
+}
+
 QByteArray CodificaWin1252(const QString& s) {
-    QByteArray out;
-    out.reserve(s.size());
-    for (QChar ch : s) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(char(u));
-            continue;
-        }
-        char b = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (k80[i] && k80[i] == u) {
-                b = char(0x80 + i);
-                break;
-            }
-        }
-        out.append(b);
-    }
+    QByteArray out(s.size(), Qt::Uninitialized);
+    char* b = out.data();
+    for (QChar ch : s) *b++ = CarattereWin1252(ch.unicode());
     return out;
 }
 

@@ -9,6 +9,8 @@ namespace gm {
 
 // Windows-1252 encoding; characters outside it become "?".
 QByteArray CodificaWin1252(const QString& s);
+// One UTF-16 unit of it.
+char CarattereWin1252(char16_t u);
 QString DecodificaWin1252(const QByteArray& b);
 
 // Writes the whole file to a temporary file beside it and renames it into place, so that a failure

@@ -3,114 +3,155 @@
 #include <QDate>
 #include <QTime>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
 namespace gm {
 
 namespace {
-template <typename T>
-void Metti(QByteArray& b, T v) {
-    b.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-void MettiTesto(QByteArray& b, const QByteArray& t) {
-    Metti(b, quint32(t.size()));
-    b.append(t);
-}
-
 // What a cell of a workbook may hold: 32767 characters.
 constexpr int kMaxTesto = 32767;
+// Sent on in chunks of this size: large enough to make few system calls, small enough that the
+// program starts decoding early.
+constexpr qsizetype kBlocco = 128 * 1024;
+
+bool ScriviTutto(int fd, const char* p, qsizetype n) {
+    while (n > 0) {
+        const ssize_t scritti = write(fd, p, size_t(n));
+        if (scritti < 0 && errno == EINTR) continue;
+        if (scritti <= 0) return false;
+        p += scritti;
+        n -= scritti;
+    }
+    return true;
+}
 }  // namespace
 
-FoglioLetto::FoglioLetto(int maxRighe, int maxColonne)
-    : m_maxRighe(std::max(maxRighe, 0)), m_maxColonne(std::max(maxColonne, 0)) {}
+FoglioLetto::FoglioLetto(int maxRighe, int maxColonne, int fd)
+    : m_maxRighe(std::max(maxRighe, 0)), m_maxColonne(std::max(maxColonne, 0)), m_fd(fd) {}
 
-FoglioLetto::Cella* FoglioLetto::posto(qint64 riga, qint64 colonna) {
-    if (riga < 0 || colonna < 0 || riga >= m_maxRighe || colonna >= m_maxColonne || m_troppe) return nullptr;
-    if (riga >= m_righe.size()) {
-        // Empty rows in between cost one small vector each.
-        if (riga - m_righe.size() + m_celle > kMaxCelle) {
+bool FoglioLetto::posto(qint64 riga, qint64 colonna) {
+    if (riga < 0 || colonna < 0 || riga >= m_maxRighe || colonna >= m_maxColonne || m_troppe || m_chiuso) return false;
+    const qint64 righe = qint64(m_lunghezze.size());
+    if (riga >= righe) {
+        // Empty rows in between count as one cell each.
+        if (riga - righe + m_celle > kMaxCelle) {
             m_troppe = true;
-            return nullptr;
+            return false;
         }
-        // Qt's resize grows to the exact size; reserving ahead keeps row-by-row growth linear.
-        if (m_righe.capacity() <= riga) m_righe.reserve(std::max<qsizetype>(riga + 1, m_righe.capacity() * 2));
-        m_righe.resize(riga + 1);
+        m_lunghezze.resize(size_t(riga + 1), 0);
     }
-    QVector<Cella>& r = m_righe[riga];
-    if (colonna >= r.size()) {
-        m_celle += colonna + 1 - r.size();
+    int& lunghezza = m_lunghezze[size_t(riga)];
+    if (colonna >= lunghezza) {
+        m_celle += colonna + 1 - lunghezza;
         if (m_celle > kMaxCelle) {
             m_troppe = true;
-            return nullptr;
+            return false;
         }
-        if (r.capacity() <= colonna) r.reserve(std::max<qsizetype>(colonna + 1, m_colonne));
-        r.resize(colonna + 1);
+        lunghezza = int(colonna) + 1;
     }
-    m_colonne = std::max(m_colonne, int(colonna) + 1);
-    return &r[colonna];
+    return true;
+}
+
+// Room for n more bytes, written through a pointer: appending a few bytes at a time costs a
+// library call for each.
+char* FoglioLetto::spazio(qsizetype n) {
+    if (m_usati + n > m_uscita.size()) m_uscita.resize(std::max<qsizetype>(m_uscita.size() * 2, m_usati + n + kBlocco));
+    char* p = m_uscita.data() + m_usati;
+    m_usati += n;
+    return p;
+}
+
+template <typename T>
+static void Metti(char* p, T v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+void FoglioLetto::cella(quint8 tipo, qint64 riga, qint64 colonna) {
+    if (riga != m_rigaScritta) {
+        char* p = spazio(5);
+        Metti(p, kRiga);
+        Metti(p + 1, quint32(riga));
+        m_rigaScritta = riga;
+    }
+    char* p = spazio(5);
+    Metti(p, tipo);
+    Metti(p + 1, quint32(colonna));
+}
+
+bool FoglioLetto::svuota() {
+    if (m_fd < 0 || m_usati == 0) return !m_guasto;
+    if (!m_guasto && !ScriviTutto(m_fd, m_uscita.constData(), m_usati)) m_guasto = true;
+    m_usati = 0;
+    return !m_guasto;
 }
 
 void FoglioLetto::numero(qint64 riga, qint64 colonna, double v) {
-    if (Cella* c = posto(riga, colonna)) {
-        c->tipo = kCellaDecimale;
-        c->v = v;
-        c->t.clear();
+    if (!posto(riga, colonna)) return;
+    cella(kCellaDecimale, riga, colonna);
+    Metti(spazio(sizeof v), v);
+    if (m_usati >= kBlocco) svuota();
+}
+
+void FoglioLetto::testoUtf8(qint64 riga, qint64 colonna, QByteArrayView t) {
+    if (t.isEmpty()) return;
+    // Fewer bytes than the limit are fewer characters too; more are counted as characters.
+    if (t.size() > kMaxTesto) {
+        testo(riga, colonna, QString::fromUtf8(t));
+        return;
     }
+    if (!posto(riga, colonna)) return;
+    cella(kCellaTesto, riga, colonna);
+    char* p = spazio(4 + t.size());
+    Metti(p, quint32(t.size()));
+    std::memcpy(p + 4, t.data(), size_t(t.size()));
+    if (m_usati >= kBlocco) svuota();
 }
 
 void FoglioLetto::testo(qint64 riga, qint64 colonna, const QString& t) {
     if (t.isEmpty()) return;
-    if (Cella* c = posto(riga, colonna)) {
-        c->tipo = kCellaTesto;
-        c->t = t.size() > kMaxTesto ? t.left(kMaxTesto) : t;
+    const QByteArray utf8 = (t.size() > kMaxTesto ? t.left(kMaxTesto) : t).toUtf8();
+    if (utf8.size() > kMaxTesto) {
+        // Bypasses the character count above, which would come back here.
+        if (!posto(riga, colonna)) return;
+        cella(kCellaTesto, riga, colonna);
+        char* p = spazio(4 + utf8.size());
+        Metti(p, quint32(utf8.size()));
+        std::memcpy(p + 4, utf8.constData(), size_t(utf8.size()));
+        if (m_usati >= kBlocco) svuota();
+        return;
     }
+    testoUtf8(riga, colonna, utf8);
+}
+
+bool FoglioLetto::chiudi(const QString& errore) {
+    if (m_chiuso) return svuota();
+    m_chiuso = true;
+    if (errore.isEmpty()) {
+        Metti(spazio(1), kFine);
+    } else {
+        const QByteArray perche = errore.toUtf8();
+        char* p = spazio(5 + perche.size());
+        Metti(p, kErrore);
+        Metti(p + 1, quint32(perche.size()));
+        std::memcpy(p + 5, perche.constData(), size_t(perche.size()));
+    }
+    return svuota();
 }
 
 QByteArray FoglioLetto::codifica() const {
-    // Written through a pointer into a buffer grown ahead: appending a few bytes at a time costs
-    // a library call for each.
-    QByteArray b;
-    qsizetype n = 0;
-    auto spazio = [&](qsizetype k) {
-        if (n + k > b.size()) b.resize(std::max<qsizetype>(b.size() * 2, n + k + 4096));
-        return b.data() + n;
-    };
-    auto metti = [&](auto v) {
-        std::memcpy(spazio(sizeof v), &v, sizeof v);
-        n += sizeof v;
-    };
-    b.resize(qsizetype(m_righe.size()) * m_colonne * 12 + 16);
-    metti(quint8(1));
-    metti(quint32(m_righe.size()));
-    metti(quint32(m_colonne));
-    QByteArray utf8;
-    for (const QVector<Cella>& r : m_righe) {
-        for (int k = 0; k < m_colonne; ++k) {
-            if (k >= r.size() || r[k].tipo == kCellaVuota) {
-                metti(kCellaVuota);
-            } else if (r[k].tipo == kCellaDecimale) {
-                metti(kCellaDecimale);
-                metti(r[k].v);
-            } else {
-                metti(kCellaTesto);
-                utf8 = r[k].t.toUtf8();
-                metti(quint32(utf8.size()));
-                std::memcpy(spazio(utf8.size()), utf8.constData(), size_t(utf8.size()));
-                n += utf8.size();
-            }
-        }
-    }
-    b.truncate(n);
+    QByteArray b = m_uscita.left(m_usati);
+    if (!m_chiuso) b.append(char(kFine));
     return b;
 }
 
 QByteArray CodificaErrore(const QString& perche) {
-    QByteArray b;
-    Metti(b, quint8(0));
-    MettiTesto(b, perche.toUtf8());
-    return b;
+    FoglioLetto vuoto(0, 0);
+    vuoto.chiudi(perche);
+    return vuoto.codifica();
 }
 
 QString TestoNumero(double v) {

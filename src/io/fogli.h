@@ -7,38 +7,50 @@
 #include <QString>
 #include <QVector>
 
+#include <vector>
+
 namespace gm {
 
 // The active sheet as a reader finds it, bounded: cells beyond maxRighe or maxColonne are dropped,
 // and a sheet of more than kMaxCelle cells is refused (a few bytes of a repeated-cell attribute
-// can describe millions of them).
+// can describe millions of them). The cells are not kept: each one is encoded in the private
+// format as it comes, and with an output descriptor sent on in chunks, so that the program
+// decodes the first rows while the last ones are still being read.
 class FoglioLetto {
 public:
     static constexpr qint64 kMaxCelle = 4'000'000;
 
-    FoglioLetto(int maxRighe, int maxColonne);
+    // fd: where the encoded cells go; -1 keeps them for codifica().
+    FoglioLetto(int maxRighe, int maxColonne, int fd = -1);
     void numero(qint64 riga, qint64 colonna, double v);
     void testo(qint64 riga, qint64 colonna, const QString& t);
+    void testoUtf8(qint64 riga, qint64 colonna, QByteArrayView t);
     bool troppoGrande() const { return m_troppe; }
-    int righe() const { return int(m_righe.size()); }
+    int righe() const { return int(m_lunghezze.size()); }
     int maxRighe() const { return m_maxRighe; }
     int maxColonne() const { return m_maxColonne; }
-    // The sheet in the private format LeggiXls decodes.
+    // Ends the sheet: read in full when errore is empty, else failed for that reason. With an
+    // output descriptor, sends what is left; false when it could not be written.
+    bool chiudi(const QString& errore = {});
+    // Without an output descriptor: everything encoded so far (ended by chiudi, or as read in full).
     QByteArray codifica() const;
 
 private:
-    struct Cella {
-        quint8 tipo = 0;
-        double v = 0;
-        QString t;
-    };
-    Cella* posto(qint64 riga, qint64 colonna);
+    bool posto(qint64 riga, qint64 colonna);
+    char* spazio(qsizetype n);
+    void cella(quint8 tipo, qint64 riga, qint64 colonna);
+    bool svuota();
 
     int m_maxRighe, m_maxColonne;
-    int m_colonne = 0;
+    int m_fd;
     qint64 m_celle = 0;
+    qint64 m_rigaScritta = -1;
     bool m_troppe = false;
-    QVector<QVector<Cella>> m_righe;
+    bool m_chiuso = false;
+    bool m_guasto = false;  // the output could not be written
+    std::vector<int> m_lunghezze;  // cells of each row so far
+    QByteArray m_uscita;
+    qsizetype m_usati = 0;
 };
 
 // Each reader fills the sheet and returns true, or returns false with an Italian reason.
@@ -61,10 +73,11 @@ void TipoFormato(const QString& codice, bool& data, bool& ora);
 // The text of a number cell: integers without decimals, others with up to 15 significant digits.
 QString TestoNumero(double v);
 
-// The private format: a status byte (1 read, 0 failed); after 1 the row and column counts (32
-// bits each) and one tag per cell, row by row, followed by its value; after 0 the reason. Texts
-// are a 32-bit byte count and UTF-8; numbers are native doubles or 64-bit integers.
-enum : quint8 { kCellaVuota = 0, kCellaIntero = 1, kCellaDecimale = 2, kCellaTesto = 3 };
+// The private format, a sequence of entries: kRiga and a 32-bit row number (from 0) sets the row
+// of the cells after it; a cell is its tag, its 32-bit column and its value (a native double, or
+// a 32-bit byte count and UTF-8). kFine ends a sheet read in full; kErrore, followed by the reason
+// as a text, ends a failed one. A later cell of the same position replaces an earlier one.
+enum : quint8 { kCellaDecimale = 2, kCellaTesto = 3, kRiga = 4, kFine = 5, kErrore = 6 };
 
 // A failure in the private format.
 QByteArray CodificaErrore(const QString& perche);

@@ -1,7 +1,7 @@
 #include "io/formati.h"
 
-#include <QXmlStreamWriter>
-
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 #include "io/file_testo.h"
@@ -58,66 +58,92 @@ public:
     bool perRegione() const override { return true; }
     bool conIcona() const override { return true; }
     bool scrivi(const QVector<Record>& righe, const ContestoUscita& c, QByteArray& dati, QString&) const override {
-        QVector<PuntoOV2> punti;
-        punti.reserve(righe.size());
-        for (const Record& r : righe)
-            if (std::optional<PuntoOV2> p = PuntoDaRecord(r, c.categoria, c.parole)) punti.append(std::move(*p));
+        PuntiOV2 punti;
+        punti.punti.reserve(righe.size());
+        punti.byte.reserve(righe.size() * 64);
+        for (const Record& r : righe) punti.aggiungi(r, c.categoria, c.parole);
         dati = c.ov2Semplice ? FileOV2Semplice(punti) : FileOV2Indicizzato(punti);
         return true;
     }
 };
 
 // Degrees from 1e-5 degree, with exactly five decimals: the very point of the OV2 file.
-QString Gradi(qint32 v) {
+void Gradi(QByteArray& out, qint32 v) {
     const qint64 a = std::llabs(qint64(v));
-    return (v < 0 ? QStringLiteral("-") : QString()) + QString::number(a / 100000) + u'.' +
-           QString::number(a % 100000).rightJustified(5, u'0');
+    char buf[24];
+    char* p = buf;
+    if (v < 0) *p++ = '-';
+    p = std::to_chars(p, buf + sizeof buf, a / 100000).ptr;
+    *p++ = '.';
+    for (qint64 resto = a % 100000, d = 10000; d > 0; d /= 10) *p++ = char('0' + (resto / d) % 10);
+    out.append(buf, p - buf);
 }
 
-// XML 1.0 carries no control characters, lone surrogates or U+FFFE/U+FFFF: they become "?".
-QString TestoXml(const QString& s) {
-    QString t;
-    const int n = int(s.size());
-    for (int i = 0; i < n; ++i) {
+// Text as XML 1.0 carries it, appended as UTF-8: control characters, lone surrogates and
+// U+FFFE/U+FFFF become "?", and the characters QXmlStreamWriter escapes are escaped alike.
+void TestoXml(QByteArray& out, QStringView s) {
+    const qsizetype inizio = out.size();
+    out.resize(inizio + 6 * s.size());  // "&quot;" is the longest a unit can become
+    char* p = out.data() + inizio;
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = s[i].unicode();
-        bool valido = (u >= 0x20 && u < 0xD800) || u == 0x09 || u == 0x0A || u == 0x0D || (u >= 0xE000 && u < 0xFFFE);
-        int lunghezza = 1;
-        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
-            valido = true;
-            lunghezza = 2;
+        if (u < 0x80) {
+            switch (u) {
+            case u'<': p = std::copy_n("&lt;", 4, p); break;
+            case u'>': p = std::copy_n("&gt;", 4, p); break;
+            case u'&': p = std::copy_n("&amp;", 5, p); break;
+            case u'"': p = std::copy_n("&quot;", 6, p); break;
+            default: *p++ = (u >= 0x20 || u == 0x09 || u == 0x0A || u == 0x0D) ? char(u) : '?';
+            }
+        } else if (u < 0x800) {
+            *p++ = char(0xC0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+            const char32_t c = QChar::surrogateToUcs4(u, s[++i].unicode());
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(u) || u >= 0xFFFE) {
+            *p++ = '?';
+        } else {
+            *p++ = char(0xE0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
         }
-        if (!valido && t.isNull()) t = s.left(i);
-        if (!t.isNull()) t += valido ? s.mid(i, lunghezza) : QStringLiteral("?");
-        i += lunghezza - 1;
     }
-    return t.isNull() ? s : t;
+    out.truncate(p - out.constData());
 }
 
-// GPX and KML: the same points as the OV2 file, under their full name and address.
+// An element holding text, on a line of its own at that depth.
+void Elemento(QByteArray& out, int livello, const char* nome, QStringView testo) {
+    out.append('\n').append(QByteArray(livello, ' ')).append('<').append(nome).append('>');
+    TestoXml(out, testo);
+    out.append("</").append(nome).append('>');
+}
+
+// GPX and KML: the same points as the OV2 file, under their full name and address. Written
+// straight as UTF-8, laid out as QXmlStreamWriter lays out with one blank of indent; a writer
+// object costs several times more for nothing these files need.
 class FormatoMappa : public FormatoUscita {
 public:
     bool perRegione() const override { return true; }
     bool scrivi(const QVector<Record>& righe, const ContestoUscita& c, QByteArray& dati, QString&) const override {
-        // Written as text and encoded once: the writer is several times slower on a byte device.
-        QString testo = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-        testo.reserve(righe.size() * 260);
-        QXmlStreamWriter w(&testo);
-        w.setAutoFormatting(true);
-        w.setAutoFormattingIndent(1);
-        apri(w, TestoXml(c.categoria), TestoXml(c.attribuzioni.join(QStringLiteral("; "))));
+        dati = QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+        dati.reserve(righe.size() * 280 + 512);
+        apri(dati, c.categoria, c.attribuzioni.join(QStringLiteral("; ")));
         for (const Record& r : righe)
-            if (const std::optional<PosizioneOV2> p = PosizionePunto(r))
-                punto(w, Gradi(p->y), Gradi(p->x), TestoXml(r[kNome].trimmed()), TestoXml(DescrizionePunto(r)));
-        w.writeEndDocument();
-        dati = testo.toUtf8();
+            if (const std::optional<PosizioneOV2> p = PosizionePunto(r)) punto(dati, p->y, p->x, QStringView(r[kNome]).trimmed(), DescrizionePunto(r));
+        chiudi(dati);
         return true;
     }
 
 protected:
     // diritti: the sources' notices, empty when none is asked for.
-    virtual void apri(QXmlStreamWriter& w, const QString& titolo, const QString& diritti) const = 0;
-    virtual void punto(QXmlStreamWriter& w, const QString& lat, const QString& lon, const QString& nome,
-                       const QString& descrizione) const = 0;
+    virtual void apri(QByteArray& out, const QString& titolo, const QString& diritti) const = 0;
+    virtual void punto(QByteArray& out, qint32 lat, qint32 lon, QStringView nome, const QString& descrizione) const = 0;
+    virtual void chiudi(QByteArray& out) const = 0;
 };
 
 class FormatoGpx final : public FormatoMappa {
@@ -126,25 +152,23 @@ public:
     QString estensione() const override { return QStringLiteral("gpx"); }
 
 protected:
-    void apri(QXmlStreamWriter& w, const QString& titolo, const QString& diritti) const override {
-        w.writeStartElement(QStringLiteral("gpx"));
-        w.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
-        w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
-        w.writeAttribute(QStringLiteral("creator"), QStringLiteral("Geomerce"));
-        w.writeStartElement(QStringLiteral("metadata"));
-        w.writeTextElement(QStringLiteral("name"), titolo);
-        if (!diritti.isEmpty()) w.writeTextElement(QStringLiteral("desc"), diritti);
-        w.writeEndElement();
+    void apri(QByteArray& out, const QString& titolo, const QString& diritti) const override {
+        out.append("\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\" creator=\"Geomerce\">\n <metadata>");
+        Elemento(out, 2, "name", titolo);
+        if (!diritti.isEmpty()) Elemento(out, 2, "desc", diritti);
+        out.append("\n </metadata>");
     }
-    void punto(QXmlStreamWriter& w, const QString& lat, const QString& lon, const QString& nome,
-               const QString& descrizione) const override {
-        w.writeStartElement(QStringLiteral("wpt"));
-        w.writeAttribute(QStringLiteral("lat"), lat);
-        w.writeAttribute(QStringLiteral("lon"), lon);
-        w.writeTextElement(QStringLiteral("name"), nome);
-        w.writeTextElement(QStringLiteral("desc"), descrizione);
-        w.writeEndElement();
+    void punto(QByteArray& out, qint32 lat, qint32 lon, QStringView nome, const QString& descrizione) const override {
+        out.append("\n <wpt lat=\"");
+        Gradi(out, lat);
+        out.append("\" lon=\"");
+        Gradi(out, lon);
+        out.append("\">");
+        Elemento(out, 2, "name", nome);
+        Elemento(out, 2, "desc", descrizione);
+        out.append("\n </wpt>");
     }
+    void chiudi(QByteArray& out) const override { out.append("\n</gpx>\n"); }
 };
 
 class FormatoKml final : public FormatoMappa {
@@ -153,23 +177,22 @@ public:
     QString estensione() const override { return QStringLiteral("kml"); }
 
 protected:
-    void apri(QXmlStreamWriter& w, const QString& titolo, const QString& diritti) const override {
-        w.writeStartElement(QStringLiteral("kml"));
-        w.writeDefaultNamespace(QStringLiteral("http://www.opengis.net/kml/2.2"));
-        w.writeStartElement(QStringLiteral("Document"));
-        w.writeTextElement(QStringLiteral("name"), titolo);
-        if (!diritti.isEmpty()) w.writeTextElement(QStringLiteral("description"), diritti);
+    void apri(QByteArray& out, const QString& titolo, const QString& diritti) const override {
+        out.append("\n<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n <Document>");
+        Elemento(out, 2, "name", titolo);
+        if (!diritti.isEmpty()) Elemento(out, 2, "description", diritti);
     }
-    void punto(QXmlStreamWriter& w, const QString& lat, const QString& lon, const QString& nome,
-               const QString& descrizione) const override {
-        w.writeStartElement(QStringLiteral("Placemark"));
-        w.writeTextElement(QStringLiteral("name"), nome);
-        w.writeTextElement(QStringLiteral("description"), descrizione);
-        w.writeStartElement(QStringLiteral("Point"));
-        w.writeTextElement(QStringLiteral("coordinates"), lon + u',' + lat);
-        w.writeEndElement();
-        w.writeEndElement();
+    void punto(QByteArray& out, qint32 lat, qint32 lon, QStringView nome, const QString& descrizione) const override {
+        out.append("\n  <Placemark>");
+        Elemento(out, 3, "name", nome);
+        Elemento(out, 3, "description", descrizione);
+        out.append("\n   <Point>\n    <coordinates>");
+        Gradi(out, lon);
+        out.append(',');
+        Gradi(out, lat);
+        out.append("</coordinates>\n   </Point>\n  </Placemark>");
     }
+    void chiudi(QByteArray& out) const override { out.append("\n </Document>\n</kml>\n"); }
 };
 }  // namespace
 

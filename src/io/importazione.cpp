@@ -38,10 +38,15 @@ QString Pulisci(QString s, bool& troncato) {
         s.truncate(Importazione::kMaxCampo);
         troncato = true;
     }
-    for (QChar& c : s) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) c = u'?';
-    }
+    // Read through a const view first: writing through a QChar& detaches the string, a copy
+    // of every field even when nothing needs replacing.
+    const auto controllo = [](char16_t u) { return u < 0x20 || (u >= 0x7F && u < 0xA0); };
+    const QStringView v(s);
+    qsizetype i = 0;
+    while (i < v.size() && !controllo(v[i].unicode())) ++i;
+    if (i == v.size()) return s;
+    for (QChar* c = s.data() + i, *fine = s.data() + s.size(); c != fine; ++c)
+        if (controllo(c->unicode())) *c = u'?';
     return s;
 }
 
@@ -59,7 +64,9 @@ bool TelefonoSenzaZero(const QString& cifre) {
 
 // The value of a sheet cell for table column k.
 QString ValoreCella(const CellaXls& v, int k, bool& troncato) {
-    QString t = Pulisci(v.testo, troncato);
+    // A copy of its own rather than the sheet's: the sheet's strings lie scattered among its
+    // rows, and keeping them in the table fragments the heap a little more on every import.
+    QString t = Pulisci(QString(v.testo.constData(), v.testo.size()), troncato);
     if (v.numero && SoloCifre(t)) {
         if (k == kCap && t.size() < 5) t = QString(5 - t.size(), u'0') + t;
         if (k == kTelefono && TelefonoSenzaZero(t)) t = u'0' + t;

@@ -47,16 +47,32 @@ std::optional<PosizioneOV2> PosizionePunto(const Record& r);
 // The point a row gives, with its record, under the same rule.
 std::optional<PuntoOV2> PuntoDaRecord(const Record& r, const QString& categoria, const QString& parole);
 
+// The points of a navigator file: their records one after the other in one buffer, and where
+// each lies and begins.
+struct PuntiOV2 {
+    struct Punto {
+        qint32 x = 0;
+        qint32 y = 0;
+        qsizetype inizio = 0;  // in byte
+        qint32 lunghezza = 0;
+    };
+    QByteArray byte;
+    QVector<Punto> punti;
+
+    // The point a row gives, under the rule of PuntoDaRecord; false when it is left out.
+    bool aggiungi(const Record& r, const QString& categoria, const QString& parole);
+};
+
 // Largest number of points in a block of an indexed file.
 inline constexpr int kMaxPuntiBlocco = 20;
 
 // The records one after the other, as the format began.
-QByteArray FileOV2Semplice(const QVector<PuntoOV2>& punti);
+QByteArray FileOV2Semplice(const PuntiOV2& punti);
 
 // The records grouped under skipper records (type 1: size of the whole block, then east, north,
 // west and south edge), each set of more than kMaxPuntiBlocco points split at the median of its
 // longer side; a leaf keeps its points in the order given. A device skips the blocks away from
 // where it looks; readers that know only type 2 still see every point.
-QByteArray FileOV2Indicizzato(const QVector<PuntoOV2>& punti);
+QByteArray FileOV2Indicizzato(const PuntiOV2& punti);
 
 }  // namespace gm

@@ -245,8 +245,9 @@ ScansioneXml::Evento ScansioneXml::chiusura() {
 
 bool ScansioneXml::attributo(const char* nome, QByteArray& valore) const {
     valore.clear();
+    const QByteArrayView cercato(nome, qsizetype(std::strlen(nome)));
     for (const Attributo& a : m_attributi) {
-        if (Uguale(a.nome, nome)) {
+        if (Uguale(a.nome, cercato)) {
             if (Semplice(a.valore, true))
                 valore = QByteArray::fromRawData(a.valore.data(), a.valore.size());
             else

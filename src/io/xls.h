@@ -38,6 +38,12 @@ using FoglioXls = QVector<QVector<CellaXls>>;
 // file is missing, too large, not a workbook or damaged.
 bool LeggiXls(const QString& percorso, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore);
 
+// Rebuilds a sheet from what the reader program wrote, whole (the private format of fogli.h),
+// trusting none of it: false with the reader's reason, or with a damaged-file reason for a
+// stream cut short, malformed or beyond the bounds. LeggiXls decodes the same way as the bytes
+// arrive.
+bool DecodificaFoglioLetto(const QByteArray& dati, int maxRighe, int maxColonne, FoglioXls& foglio, QString* errore);
+
 // The reader program geomerce-xls that LeggiXls starts: arguments FILE MAX_ROWS MAX_COLUMNS, the
 // sheet on standard output in the private format LeggiXls decodes. Not for other callers.
 int EseguiLettoreXls(int argc, char** argv);

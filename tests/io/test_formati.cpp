@@ -180,6 +180,29 @@ TEST(Formati, IndexHoldsTheSameRecordsInSoundBlocks) {
     }
 }
 
+// A name reaches GPX and KML as XML 1.0 can carry it: escaped where markup would break, characters
+// XML has no room for as "?", everything else as UTF-8.
+TEST(Formati, MapNamesEscapedAndCleaned) {
+    const QChar solitario(char16_t(0xD800)), nonCarattere(char16_t(0xFFFE));
+    const struct {
+        const char* nome;
+        QString testo;
+        QByteArray atteso;
+    } casi[] = {
+        {"markup", "A&B <C> \"D\" 'E'", "A&amp;B &lt;C&gt; &quot;D&quot; 'E'"},
+        {"tab kept, control replaced", QStringLiteral("F\tG\x01H"), "F\tG?H"},
+        {"lone surrogate and non-character", QStringLiteral("I") + solitario + u'J' + nonCarattere, "I?J?"},
+        {"accents and a pair", QString::fromUtf8("è \xF0\x9F\x98\x80"), "\xC3\xA8 \xF0\x9F\x98\x80"},
+        {"blanks around trimmed", QStringLiteral("  K \t"), "K"},
+    };
+    for (const auto& c : casi) {
+        Record r = Tabella().first();
+        r[kNome] = c.testo;
+        EXPECT_TRUE(Scrivi("gpx", {r}).contains("\n  <name>" + c.atteso + "</name>\n")) << c.nome;
+        EXPECT_TRUE(Scrivi("kml", {r}).contains("\n   <name>" + c.atteso + "</name>\n")) << c.nome;
+    }
+}
+
 // gpsbabel reads every point of the three navigator files, where the table puts it.
 TEST(Formati, GpsbabelReadsEveryPointAtItsCoordinates) {
     QTemporaryDir dir;

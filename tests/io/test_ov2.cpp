@@ -55,6 +55,13 @@ TEST(Ov2, PointText) {
         {"a word at the very start stays", Con(kFarmacia, kCitta, "Di Milano"), "", "Di Milano(MI)Roma,12;Farmacia Rossi>39021234567"},
         {"address without blank", Con(kFarmacia, kIndirizzo, "Corso"), "", "Milano(MI)Corso;Farmacia Rossi>39021234567"},
         {"colons go", Con(kFarmacia, kNome, "Farmacia: Rossi"), "", "Milano(MI)Roma,12;FarmaciaRossi>39021234567"},
+        {"address opening with a blank loses only that", Con(kFarmacia, kIndirizzo, " di Roma 3"), "",
+         "Milano(MI)di Roma 3;Farmacia Rossi>39021234567"},
+        {"a word twice in a row goes once", Con(kFarmacia, kNome, "Farmacia di di Rossi"), "",
+         "Milano(MI)Roma,12;Farmacia di Rossi>39021234567"},
+        {"runs of blanks become one", Con(kFarmacia, kNome, "Farmacia   Rossi  "), "", "Milano(MI)Roma,12;Farmacia Rossi>39021234567"},
+        {"blanks before semicolon and bracket", Con(kFarmacia, kNome, "Bar ; Sport (Centro)"), "",
+         "Milano(MI)Roma,12;Bar;Sport(Centro)>39021234567"},
     };
     for (const Caso& c : casi) EXPECT_EQ(TestoPuntoOV2(c.r, "Farmacie", c.parole), c.atteso) << c.nome;
 }
