@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -228,6 +229,35 @@ TEST(Formati, GpsbabelReadsEveryPointAtItsCoordinates) {
     EXPECT_TRUE(csv.contains("Farmacia Łukasz Kowalski")) << csv.left(400).constData();
     EXPECT_TRUE(csv.contains("Farmacia Città & Salute"));
     EXPECT_TRUE(csv.contains("Farmacia Forlì <Centro>"));
+}
+
+// Written without an XML writer object, the files must still be well-formed XML for any text, and
+// give back each point's name and coordinates to an XML reader.
+TEST(Formati, AnXmlReaderReadsBackEveryPoint) {
+    QRandomGenerator g(11);
+    QVector<Record> righe = Tabella() + Casuale(g, 300);
+    for (int i = 0; i < 40; ++i) {  // names of any characters, surrogates and controls included
+        Record r = righe[i % righe.size()];
+        QString nome;
+        for (int k = 0; k < 12; ++k) nome += QChar(char16_t(g.bounded(1, 0x10000)));
+        r[kNome] = nome;
+        righe << r;
+    }
+    int punti = 0;
+    for (const Record& r : righe) punti += PuntoDaRecord(r, "Farmacie", QString()) ? 1 : 0;
+    for (const char* estensione : {"gpx", "kml"}) {
+        SCOPED_TRACE(estensione);
+        QXmlStreamReader x(Scrivi(estensione, righe));
+        int nomi = 0, coordinate = 0;
+        while (!x.atEnd()) {
+            if (x.readNext() != QXmlStreamReader::StartElement) continue;
+            if (x.name() == u"name" && x.readElementText().size() > 0) ++nomi;
+            if (x.name() == u"wpt" || x.name() == u"coordinates") ++coordinate;
+        }
+        EXPECT_FALSE(x.hasError()) << x.errorString().toStdString();
+        EXPECT_EQ(coordinate, punti);
+        EXPECT_GE(nomi, punti);  // the document's own name comes too
+    }
 }
 
 TEST(Formati, XmlCarriesNoInvalidCharacters) {
