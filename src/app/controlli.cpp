@@ -294,7 +294,7 @@ int Controlli::Connessioni() {
     bool ok = false;
     const int letto = t.toInt(&ok);
     const int v = t.isEmpty() || !ok ? kConnessioniPredefinite : std::clamp(letto, 1, kConnessioniMassime);
-    if (t != QString::number(v)) txtConnessioni.setText(QString::number(v));
+    if (txtConnessioni.text() != QString::number(v)) txtConnessioni.setText(QString::number(v));
     return v;
 }
 

@@ -93,3 +93,23 @@ TEST(Controlli, OptionGroupAndListNotifications) {
     c.lstProv.clear();  // clearing a selection is a change too
     EXPECT_EQ(clic, 4);
 }
+
+// The box of requests at once: typed digits only; what a run reads from it is within its bounds,
+// an empty box is the default, and the box then shows what the run uses.
+TEST(Controlli, RequestsAtOnceReadWithinTheirBounds) {
+    test::FormDiProva p;
+    Form& f = p.avvia();
+    EXPECT_EQ(f.c.txtConnessioni.text(), "4");
+    f.c.txtConnessioni.setText(QString());
+    for (QChar ch : QStringLiteral("a1-2")) f.c.txtConnessioni.digita(ch);
+    EXPECT_EQ(f.c.txtConnessioni.text(), "12");
+    const struct {
+        const char* testo;
+        int atteso;
+    } casi[] = {{"12", 12}, {"", 4}, {"0", 1}, {"99", 16}, {" 3 ", 3}, {"x", 4}};
+    for (const auto& c : casi) {
+        f.c.txtConnessioni.setText(QString::fromLatin1(c.testo));
+        EXPECT_EQ(f.c.Connessioni(), c.atteso) << c.testo;
+        EXPECT_EQ(f.c.txtConnessioni.text(), QString::number(c.atteso)) << c.testo;
+    }
+}
