@@ -3,6 +3,7 @@
 // pages; a Stop leaves nothing in flight.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -77,9 +78,9 @@ Esito Corsa(const Area& a, int n, const QStringList& guasti = {}, const std::fun
     Scegli(f.c.lstRegioni, {a.regione});
     Scegli(f.c.lstProv, a.provincia.isEmpty() ? QStringList{} : QStringList{a.provincia});
     Scegli(f.c.lstComuni, a.comuni);
+    Esito e;
     if (durante) durante(f);
     f.c.cmdCarica.click();
-    Esito e;
     e.righe = Righe(f);
     QFile testo(f.amb.sCartellaScaricati + a.cosa + ".txt");
     if (testo.open(QIODevice::ReadOnly))
@@ -155,7 +156,21 @@ TEST(Anticipo, StopCancelsWhatIsInFlight) {
         });
     });
     ASSERT_EQ(uno.righe.size(), quanti);
-    // The record being looked up at the Stop may lack its position; the ones before are whole.
-    EXPECT_EQ(fermato.righe.mid(0, quanti - 1), uno.righe.mid(0, quanti - 1));
-    EXPECT_EQ(fermato.righe.last().section(u'\t', 0, kTelefono), uno.righe.last().section(u'\t', 0, kTelefono));
+    // The stopped tables are sorted for their save: rows are matched by telephone. The record
+    // being looked up at the Stop may lack its position in one of them; every other is whole.
+    auto perTelefono = [](const QStringList& righe) {
+        QMap<QString, QString> m;
+        for (const QString& r : righe) m.insert(r.section(u'\t', kTelefono, kTelefono), r);
+        return m;
+    };
+    const auto anticipata = perTelefono(fermato.righe), unaAllaVolta = perTelefono(uno.righe);
+    ASSERT_EQ(anticipata.keys(), unaAllaVolta.keys());
+    int senzaPosizione = 0;
+    for (const QString& t : anticipata.keys()) {
+        if (anticipata[t] == unaAllaVolta[t]) continue;
+        ++senzaPosizione;
+        EXPECT_EQ(anticipata[t].section(u'\t', 0, kTelefono), unaAllaVolta[t].section(u'\t', 0, kTelefono));
+        EXPECT_TRUE(anticipata[t].endsWith("\t\t") || unaAllaVolta[t].endsWith("\t\t")) << t.toStdString();
+    }
+    EXPECT_LE(senzaPosizione, 1);
 }
