@@ -15,7 +15,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/controlli.h"
 #include "geo/territorio.h"
 #include "osm/estratto.h"
 
@@ -24,19 +23,10 @@ namespace {
 constexpr int kNodi = 1000000;
 constexpr int kLato = 10;  // a grid of 10 x 10 municipalities
 
-const gm::Territorio& Terr() {
-    static const gm::Territorio t = [] {
-        gm::Territorio x;
-        gm::Lista l(QStringLiteral("lstRegioni"));
-        x.CaricaTerritorio(l);
-        return x;
-    }();
-    return t;
-}
 
 int Molise() {
-    for (int r = 1; r <= Terr().numeroRegioni(); ++r)
-        if (Terr().nomeRegione(r) == u"Molise") return r;
+    for (int r = 1; r <= gm::Territorio::Incorporato().numeroRegioni(); ++r)
+        if (gm::Territorio::Incorporato().nomeRegione(r) == u"Molise") return r;
     return 0;
 }
 
@@ -79,11 +69,11 @@ void Genera(const std::string& file) {
     }
     int p = 1, c = 1;
     for (int q = 0; q < kLato * kLato; ++q) {
-        if (c > Terr().numeroComuni(r, p)) {
+        if (c > gm::Territorio::Incorporato().numeroComuni(r, p)) {
             ++p;
             c = 1;
         }
-        const QByteArray nome = Terr().nomeComune(r, p, c++).toHtmlEscaped().replace('\'', "&apos;").toUtf8();
+        const QByteArray nome = gm::Territorio::Incorporato().nomeComune(r, p, c++).toHtmlEscaped().replace('\'', "&apos;").toUtf8();
         std::fprintf(f,
                      "<relation id='%d'><member type='way' ref='%d' role='outer'/><tag k='type' v='boundary'/>"
                      "<tag k='boundary' v='administrative'/><tag k='admin_level' v='8'/><tag k='name' v='%s'/>"
@@ -128,7 +118,7 @@ void BM_EstrattoRegione(benchmark::State& state) {
     for (auto _ : state) {
         const int esito = Figlio([&] {
             const gm::osm::LetturaEstratto l =
-                gm::osm::LeggiEstratto(Terr(), QString::fromStdString(file), {regione}, {{{"amenity", "pharmacy"}}});
+                gm::osm::LeggiEstratto(gm::Territorio::Incorporato(), QString::fromStdString(file), {regione}, {{{"amenity", "pharmacy"}}});
             return l.errore.isEmpty() && l.esito.record.size() > 20000 ? 0 : 1;
         }, picco);
         if (esito != 0) state.SkipWithError("reading failed");

@@ -1,14 +1,11 @@
 #include "cli/comandi_cli.h"
 
-#include "app/controlli.h"
 #include "geo/territorio.h"
 
 namespace gm {
 
 int EseguiTerritorio(QTextStream& out) {
-    Territorio t;
-    Lista regioni(QStringLiteral("lstRegioni"));
-    t.CaricaTerritorio(regioni);
+    const Territorio& t = Territorio::Incorporato();
     out << "regione\tprovincia\tsigla\tcomune\tcap\n";
     for (int r = 1; r <= t.numeroRegioni(); ++r)
         for (int p = 1; p <= t.numeroProvince(r); ++p)

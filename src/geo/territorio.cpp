@@ -95,6 +95,15 @@ void Territorio::Analizza(QStringList testo) {
     m_regioni = std::move(t);
 }
 
+const Territorio& Territorio::Incorporato() {
+    static const Territorio t = [] {
+        Territorio x;
+        x.Analizza(TestoIncorporato());
+        return x;
+    }();
+    return t;
+}
+
 void Territorio::CaricaTerritorio(Lista& lstRegioni) {
     Analizza(TestoIncorporato());
     lstRegioni.clear();

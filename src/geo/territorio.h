@@ -19,6 +19,8 @@ public:
 
     // Fills the table from the built-in text and lists the region names in lstRegioni.
     void CaricaTerritorio(Lista& lstRegioni);
+    // The built-in table, parsed once, for readers that have no list of regions to fill.
+    static const Territorio& Incorporato();
     // Parses province strings (region "\" province "\" code "§" name "\" CAP "§" ...).
     void Analizza(QStringList aTestoTerritorio);
 

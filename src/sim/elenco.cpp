@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "app/controlli.h"
 #include "net/testo.h"
 
 namespace gm::sim {
@@ -85,8 +84,7 @@ QString Cifre(quint64 h, int n) {
 }  // namespace
 
 Elenco::Elenco(quint64 seme) : m_seme(seme) {
-    Lista regioni(QStringLiteral("lstRegioni"));
-    terr.CaricaTerritorio(regioni);
+    terr.Analizza(Territorio::TestoIncorporato());
     for (int r = 1; r <= terr.numeroRegioni(); ++r)
         for (int p = 1; p <= terr.numeroProvince(r); ++p)
             for (int c = 1; c <= terr.numeroComuni(r, p); ++c)

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/controlli.h"
 #include "geo/territorio.h"
 #include "osm/overpass.h"
 
@@ -12,12 +11,7 @@ using namespace gm;
 using namespace gm::osm;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t n) {
-    static const Territorio t = [] {
-        Territorio x;
-        Lista l(QStringLiteral("lstRegioni"));
-        x.CaricaTerritorio(l);
-        return x;
-    }();
+    const Territorio& t = Territorio::Incorporato();
     const QByteArray json(reinterpret_cast<const char*>(dati), qsizetype(n));
     RispostaOverpass r;
     QString errore;

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 
-#include "app/controlli.h"
 #include "geo/territorio.h"
 #include "osm/estratto.h"
 #include "support/ambiente_test.h"
@@ -18,15 +17,6 @@ using namespace gm::osm;
 
 namespace {
 
-const Territorio& Terr() {
-    static const Territorio t = [] {
-        Territorio x;
-        Lista l(QStringLiteral("lstRegioni"));
-        x.CaricaTerritorio(l);
-        return x;
-    }();
-    return t;
-}
 
 // Two municipalities of Isernia as squares (Agnone with a hole), a square of Vasto (Chieti) next
 // to them, and points and outlines of several kinds.
@@ -75,7 +65,7 @@ const char* kXml = R"(<?xml version="1.0" encoding="UTF-8"?>
 )";
 
 AreaOsm Isernia() {
-    const Territorio& t = Terr();
+    const Territorio& t = Territorio::Incorporato();
     for (int r = 1; r <= t.numeroRegioni(); ++r)
         for (int p = 1; p <= t.numeroProvince(r); ++p)
             if (t.nomeProvincia(r, p) == u"Isernia") return {AreaOsm::Provincia, r, p, 0};
@@ -97,7 +87,7 @@ TEST(Estratto, XmlEPbfDanGliStessiRecord) {
     const QVector<Filtro> farmacie{Filtro{{"amenity", "pharmacy"}}};
     for (const QString& file : {xml, pbf}) {
         SCOPED_TRACE(file.toStdString());
-        const LetturaEstratto l = LeggiEstratto(Terr(), file, {Isernia()}, farmacie);
+        const LetturaEstratto l = LeggiEstratto(Territorio::Incorporato(), file, {Isernia()}, farmacie);
         ASSERT_TRUE(l.errore.isEmpty()) << l.errore.toStdString();
         EXPECT_EQ(l.confini, 2);   // Vasto lies in another province
         EXPECT_EQ(l.esito.senzaNome, 1);
@@ -118,9 +108,9 @@ TEST(Estratto, XmlEPbfDanGliStessiRecord) {
     // One municipality only.
     AreaOsm agnone = Isernia();
     agnone.livello = AreaOsm::Comune;
-    for (int c = 1; c <= Terr().numeroComuni(agnone.r, agnone.p); ++c)
-        if (Terr().nomeComune(agnone.r, agnone.p, c) == u"Agnone") agnone.c = c;
-    const LetturaEstratto solo = LeggiEstratto(Terr(), pbf, {agnone}, farmacie);
+    for (int c = 1; c <= Territorio::Incorporato().numeroComuni(agnone.r, agnone.p); ++c)
+        if (Territorio::Incorporato().nomeComune(agnone.r, agnone.p, c) == u"Agnone") agnone.c = c;
+    const LetturaEstratto solo = LeggiEstratto(Territorio::Incorporato(), pbf, {agnone}, farmacie);
     ASSERT_EQ(solo.esito.record.size(), 1);
     EXPECT_EQ(solo.esito.record[0][kNome], QStringLiteral("Farmacia Rossi"));
 }
@@ -138,12 +128,12 @@ TEST(Estratto, FileNonValidi) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(dati);
         f.close();
-        const LetturaEstratto l = LeggiEstratto(Terr(), f.fileName(), {Isernia()}, {Filtro{{"amenity", "pharmacy"}}});
+        const LetturaEstratto l = LeggiEstratto(Territorio::Incorporato(), f.fileName(), {Isernia()}, {Filtro{{"amenity", "pharmacy"}}});
         EXPECT_TRUE(l.esito.record.isEmpty()) << nome;
         if (dati.isEmpty()) continue;  // an empty file is an empty extract or an error: both fine
         EXPECT_FALSE(l.errore.isEmpty()) << nome;
     }
-    EXPECT_FALSE(LeggiEstratto(Terr(), dir.filePath("manca.pbf"), {Isernia()}, {}).errore.isEmpty());
+    EXPECT_FALSE(LeggiEstratto(Territorio::Incorporato(), dir.filePath("manca.pbf"), {Isernia()}, {}).errore.isEmpty());
 }
 
 }  // namespace

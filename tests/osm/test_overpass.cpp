@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include "app/controlli.h"
 #include "geo/territorio.h"
 #include "osm/overpass.h"
 #include "support/ambiente_test.h"
@@ -16,19 +15,10 @@ using namespace gm::osm;
 
 namespace {
 
-const Territorio& Terr() {
-    static const Territorio t = [] {
-        Territorio x;
-        Lista l(QStringLiteral("lstRegioni"));
-        x.CaricaTerritorio(l);
-        return x;
-    }();
-    return t;
-}
 
 // Area-table indices by name.
 AreaOsm Area(const QString& regione, const QString& provincia = {}, const QString& comune = {}) {
-    const Territorio& t = Terr();
+    const Territorio& t = Territorio::Incorporato();
     AreaOsm a;
     for (int r = 1; r <= t.numeroRegioni(); ++r) {
         if (t.nomeRegione(r) != regione) continue;
@@ -63,7 +53,7 @@ TEST(QueryOverpass, UnaPerLivelloDArea) {
         {Area("Abruzzi", "Chieti", "Sant'Eusanio Del Sangro"), "IT-CH", 120, true},
     };
     for (const Q& q : casi) {
-        const QString testo = QueryOverpass(Terr(), q.area, {kFarmacia});
+        const QString testo = QueryOverpass(Territorio::Incorporato(), q.area, {kFarmacia});
         SCOPED_TRACE(testo.toStdString());
         EXPECT_TRUE(testo.startsWith(QStringLiteral("[out:json][timeout:%1];").arg(q.timeout)));
         EXPECT_TRUE(testo.contains(QStringLiteral("area[\"ISO3166-2\"=\"%1\"]").arg(QLatin1String(q.codice))));
@@ -72,10 +62,10 @@ TEST(QueryOverpass, UnaPerLivelloDArea) {
         EXPECT_EQ(testo.contains(QStringLiteral("[\"name\"~")), q.nome);
     }
     // Several choices are one union; key-only filters ask for the key.
-    const QString due = QueryOverpass(Terr(), Area("Molise"), {kFarmacia, Filtro{{"shop", "chemist"}, {"brand", ""}}});
+    const QString due = QueryOverpass(Territorio::Incorporato(), Area("Molise"), {kFarmacia, Filtro{{"shop", "chemist"}, {"brand", ""}}});
     EXPECT_TRUE(due.contains(QStringLiteral("nwr[\"shop\"=\"chemist\"][\"brand\"](area.dentro);")));
     // No code, no query.
-    EXPECT_TRUE(QueryOverpass(Terr(), AreaOsm{AreaOsm::Regione, 99, 0, 0}, {kFarmacia}).isEmpty());
+    EXPECT_TRUE(QueryOverpass(Territorio::Incorporato(), AreaOsm{AreaOsm::Regione, 99, 0, 0}, {kFarmacia}).isEmpty());
 }
 
 TEST(QueryOverpass, ModelloDelNomeAccettaLaGrafiaDellaMappa) {
@@ -164,7 +154,7 @@ TEST(RispostaOverpass, RecordNelComuneDelConfineOFuori) {
     RispostaOverpass r;
     QString errore;
     ASSERT_TRUE(LeggiRisposta(Json(elementi), r, errore)) << errore.toStdString();
-    const EsitoArea e = RecordDaRisposta(Terr(), area, r);
+    const EsitoArea e = RecordDaRisposta(Territorio::Incorporato(), area, r);
     EXPECT_EQ(e.senzaNome, 1);
     EXPECT_EQ(e.fuoriArea, 1);
     ASSERT_EQ(e.record.size(), 3);
@@ -179,20 +169,20 @@ TEST(RispostaOverpass, RecordNelComuneDelConfineOFuori) {
 
 TEST(RispostaOverpass, NomiDeiComuniComeSullaMappa) {
     const AreaOsm area = Area("Trentino Alto Adige", "Bolzano");
-    const IndiceComuni indice(Terr(), area);
+    const IndiceComuni indice(Territorio::Incorporato(), area);
     Luogo l;
     for (const char* nome : {"Bolzano - Bozen", "BOLZANO", "Bolzano/Bozen"}) {
         ASSERT_TRUE(indice.perNome(QString::fromUtf8(nome), l)) << nome;
-        EXPECT_EQ(Terr().nomeComune(l.r, l.p, l.c), QStringLiteral("Bolzano"));
+        EXPECT_EQ(Territorio::Incorporato().nomeComune(l.r, l.p, l.c), QStringLiteral("Bolzano"));
     }
     EXPECT_FALSE(indice.perNome(QStringLiteral("Trento"), l));
     EXPECT_FALSE(indice.perNome(QString(), l));
     // A district code of a large town finds the town by its general code.
     const AreaOsm am = Area("Lombardia", "Milano");
     ASSERT_EQ(am.livello, AreaOsm::Provincia) << am.r << " " << am.p;
-    const IndiceComuni milano(Terr(), am);
+    const IndiceComuni milano(Territorio::Incorporato(), am);
     ASSERT_TRUE(milano.perCap(QStringLiteral("20121"), l));
-    EXPECT_EQ(Terr().nomeComune(l.r, l.p, l.c), QStringLiteral("Milano"));
+    EXPECT_EQ(Territorio::Incorporato().nomeComune(l.r, l.p, l.c), QStringLiteral("Milano"));
 }
 
 TEST(RispostaOverpass, TelefonoSenzaPrefissoInternazionale) {
