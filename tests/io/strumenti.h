@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include "io/xls.h"
 #include "table/tabella.h"
 
 #include "support/ambiente_test.h"
@@ -19,6 +20,18 @@ namespace gm::test {
 inline Record Rec(const QString& nome, const QString& ind, const QString& cap, const QString& citta,
                   const QString& pr, const QString& tel, const QString& lat, const QString& lon) {
     return Record{nome, ind, cap, citta, pr, tel, lat, lon};
+}
+
+// The sheet's rows as texts, without the empty cells at their ends.
+inline QVector<QStringList> Righe(const FoglioXls& foglio) {
+    QVector<QStringList> righe;
+    for (const auto& r : foglio) {
+        QStringList celle;
+        for (const CellaXls& c : r) celle << c.testo;
+        while (!celle.isEmpty() && celle.last().isEmpty()) celle.removeLast();
+        righe << celle;
+    }
+    return righe;
 }
 
 inline QByteArray Leggi(const QString& percorso) {

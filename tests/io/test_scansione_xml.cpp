@@ -8,6 +8,7 @@
 
 #include "io/scansione_xml.h"
 #include "io/xls.h"
+#include "strumenti.h"
 
 using namespace gm;
 
@@ -52,15 +53,8 @@ QVector<QStringList> Leggi(const QString& percorso, const QList<std::pair<const 
     }
     if (zip_close(z) != 0) return {};
     FoglioXls foglio;
-    QVector<QStringList> righe;
-    if (!LeggiXls(percorso, kXlsMaxRighe, 8, foglio, nullptr)) return righe;
-    for (const auto& r : foglio) {
-        QStringList celle;
-        for (const CellaXls& c : r) celle << c.testo;
-        while (!celle.isEmpty() && celle.last().isEmpty()) celle.removeLast();
-        righe << celle;
-    }
-    return righe;
+    if (!LeggiXls(percorso, kXlsMaxRighe, 8, foglio, nullptr)) return {};
+    return test::Righe(foglio);
 }
 }  // namespace
 

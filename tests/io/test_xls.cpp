@@ -14,14 +14,7 @@ QVector<QStringList> Leggi(const QString& percorso, int colonne = 10) {
     FoglioXls foglio;
     QString errore;
     EXPECT_TRUE(LeggiXls(percorso, kXlsMaxRighe, colonne, foglio, &errore)) << errore.toStdString();
-    QVector<QStringList> righe;
-    for (const auto& r : foglio) {
-        QStringList celle;
-        for (const CellaXls& c : r) celle << c.testo;
-        while (!celle.isEmpty() && celle.last().isEmpty()) celle.removeLast();
-        righe << celle;
-    }
-    return righe;
+    return test::Righe(foglio);
 }
 }  // namespace
 
