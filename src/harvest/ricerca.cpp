@@ -176,7 +176,6 @@ void Ricerca::cmdCarica_Click() {
     m_inCoordinate = m_passataFinale = false;
     n.web.salute.azzera();
     n.web.anticipo.massimo = n.c.Connessioni();
-    n.web.anticipo.azzera();
     Temporaneo<std::function<void(const Arrivo&)>> ascolto(n.web.esitoRichiesta,
                                                            [this](const Arrivo& a) { Registra(a); });
     try {

@@ -22,7 +22,6 @@ Anticipo::Voce Anticipo::prenota(const QString& url, qint64 priorita, std::funct
     v->url = url;
     v->priorita = priorita;
     v->arrivata = std::move(arrivata);
-    ++prenotate;
     m_perUrl.insert(url, v);
     // After the bookings of the same priority: equal needs start in the order they were found.
     const auto dove = std::upper_bound(m_coda.begin(), m_coda.end(), priorita,
@@ -84,7 +83,6 @@ void Anticipo::avviaAltre() {
 
 void Anticipo::avvia(const Voce& v) {
     v->r = std::make_unique<RichiestaHttp>(m_nam, v->url, m_limiti());
-    ++avviate;
     if (v->r->finita()) {  // not an address at all: nothing went out
         if (!v->presa && v->arrivata) v->arrivata();
         return;

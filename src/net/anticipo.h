@@ -55,9 +55,6 @@ public:
     // Every place taken: the walk waits for liberato() before a request of its own.
     bool pieno() const { return inVolo() >= std::max(1, massimo); }
     int inVolo() const { return m_inVolo + (m_cammino ? 1 : 0); }
-    // Bookings made and started since the last azzera(), for the run's figures.
-    long prenotate = 0, avviate = 0;
-    void azzera() { prenotate = avviate = 0; }
 
 signals:
     void liberato();
