@@ -66,7 +66,14 @@ QByteArray Bmp(const QImage& immagine) {
 
 // The picture over magenta, scaled to fit and centred; a pixel more than half transparent is left
 // transparent, the others are laid on white.
-QImage Adatta(const QImage& originale) {
+QImage Adatta(const QImage& letta) {
+    // A damaged file may leave an indexed picture with fewer colours than its pixels name: the
+    // table is completed (transparent black), so that no pixel reads past it.
+    QImage originale = letta;
+    const int colori = originale.format() == QImage::Format_Indexed8                                   ? 256
+                       : originale.format() == QImage::Format_Mono || originale.format() == QImage::Format_MonoLSB ? 2
+                                                                                                         : 0;
+    if (colori > 0 && originale.colorCount() < colori) originale.setColorCount(colori);
     const QImage scalata = originale.scaled(kLatoIcona, kLatoIcona, Qt::KeepAspectRatio, Qt::SmoothTransformation)
                                .convertToFormat(QImage::Format_ARGB32);
     QImage icona(kLatoIcona, kLatoIcona, QImage::Format_RGB32);
